@@ -1,0 +1,29 @@
+#pragma once
+
+// Byte searches over GBK text that never start inside a multi-byte character:
+// a lead byte 0x81-0xFE with its trail byte, or a four-byte GB18030 sequence
+// (lead, then 0x30-0x39, ...). Positions are 0-based byte offsets.
+
+#include <cstddef>
+#include <string_view>
+
+namespace cq {
+
+inline constexpr std::size_t kNotFound = std::string_view::npos;
+
+// Length in bytes of the character that starts at pos (1, 2 or 4; never past the end).
+std::size_t GbkCharLength(std::string_view text, std::size_t pos);
+
+// First occurrence of marker that starts on a character boundary at or after `from`.
+// An empty marker is never found. ignoreCase folds ASCII letters only.
+std::size_t FindText(std::string_view text, std::string_view marker, std::size_t from = 0,
+                     bool ignoreCase = false);
+
+// Last occurrence of marker that starts on a character boundary at or before `lastStart`.
+std::size_t FindTextBackward(std::string_view text, std::string_view marker,
+                             std::size_t lastStart = kNotFound, bool ignoreCase = false);
+
+// ASCII-only case-insensitive equality.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace cq
