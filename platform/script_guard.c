@@ -53,7 +53,23 @@ static void unlink_block(cq_script_guard *guard, struct cq_script_block *block) 
     }
 }
 
+/* Checked on every allocation as well as from the bytecode interrupt: the engine's
+ * native loops (join, indexOf over a huge length, ...) never reach the interrupt,
+ * but they allocate as they go, and a refused allocation ends them with an error. */
+static int over_time(cq_script_guard *guard) {
+    if (guard->deadline_ns == 0) {
+        return 0;
+    }
+    if (!guard->timed_out && monotonic_ns() >= guard->deadline_ns) {
+        guard->timed_out = 1;
+    }
+    return guard->timed_out;
+}
+
 static int fits(cq_script_guard *guard, size_t released, size_t wanted) {
+    if (over_time(guard)) {
+        return 0;
+    }
     size_t after = guard->used - released;
     if (wanted > guard->limit || after > guard->limit - wanted) {
         guard->refused = 1;
@@ -161,15 +177,9 @@ int cq_script_guarded(cq_script_guard *guard, int64_t budget_ns, void (*fn)(void
 
 unsigned int cq_script_time_exceeded(void *udata) {
     cq_script_guard *guard = (cq_script_guard *)udata;
-    if (guard == NULL || guard->deadline_ns == 0) {
-        return 0;
-    }
     /* Once over, stay over until the host leaves the engine, so that no catch
      * block in the script can swallow the stop. */
-    if (!guard->timed_out && monotonic_ns() >= guard->deadline_ns) {
-        guard->timed_out = 1;
-    }
-    return (unsigned int)guard->timed_out;
+    return guard != NULL && over_time(guard) ? 1u : 0u;
 }
 
 void cq_script_fatal(void *udata, const char *msg) {
