@@ -243,6 +243,20 @@ TEST(JsonDocumentParse, ChineseTitlesRoundTripAsGbk) {
     EXPECT_EQ(names, (std::vector<Text>{"data", "copy", "名称"}));
 }
 
+// U+2028 and U+2029 are ordinary characters in JSON but end a line in older script
+// grammars; a title holding one must not cost the whole list.
+TEST(JsonDocumentParse, LineSeparatorsInsideStringsAreKept) {
+    const std::string title =
+        "A\x81\x36\xA6\x35"
+        "B\x81\x36\xA6\x36"
+        "C";
+    JsonDocument doc;
+    ASSERT_TRUE(doc.Parse(R"({"data":{"list":[{"title":")" + title + R"("}]}})"));
+    EXPECT_EQ(doc.GetText("data.list[0].title"), title);
+    ASSERT_TRUE(doc.Parse(R"(["x", ")" + title + R"("])", true));
+    EXPECT_EQ(doc.GetText("[1]"), title);
+}
+
 TEST(JsonDocumentWrites, TextFormRoundTripsEveryAwkwardCharacter) {
     const std::string values[] = {
         R"(C:\temp\new)",
@@ -250,6 +264,7 @@ TEST(JsonDocumentWrites, TextFormRoundTripsEveryAwkwardCharacter) {
         "line one\r\nline two\nend\r",
         R"(\\server\share\ and \u0041 and \n)",
         "誠\\誠",
+        "line\x81\x36\xA6\x35separator\x81\x36\xA6\x36paragraph",  // U+2028, U+2029
         "",
     };
     JsonDocument doc;
