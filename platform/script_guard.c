@@ -66,8 +66,23 @@ static int over_time(cq_script_guard* guard) {
     return guard->timed_out;
 }
 
+/* Reading the clock on every allocation would cost more than a short evaluation
+ * itself; a loop that allocates reaches the next check soon enough. */
+#define CQ_ALLOCATIONS_PER_CLOCK_CHECK 64
+
+static int over_time_on_allocation(cq_script_guard* guard) {
+    if (guard->timed_out) {
+        return 1;
+    }
+    if (++guard->allocations_unchecked < CQ_ALLOCATIONS_PER_CLOCK_CHECK) {
+        return 0;
+    }
+    guard->allocations_unchecked = 0;
+    return over_time(guard);
+}
+
 static int fits(cq_script_guard* guard, size_t released, size_t wanted) {
-    if (over_time(guard)) {
+    if (over_time_on_allocation(guard)) {
         return 0;
     }
     size_t after = guard->used - released;

@@ -26,6 +26,7 @@ typedef struct cq_script_guard {
     /* Monotonic nanoseconds; 0 means no budget is running. */
     int64_t deadline_ns;
     int timed_out;
+    unsigned allocations_unchecked;
 
     /* Set while the host is inside the engine. */
     jmp_buf* fatal_jump;

@@ -73,6 +73,12 @@ public:
     // Runs code as global program code. True when it ran without error.
     bool AddCode(std::string_view code);
 
+    // Compiles code as a program into the engine's bytecode, which AddBytecode of any
+    // host runs like AddCode without compiling again; empty when it does not compile.
+    // Only for scripts of our own: bytecode is trusted as it stands.
+    Bytes CompileProgram(std::string_view code);
+    bool AddBytecode(const Bytes& bytecode);
+
     // Evaluates an expression (or statements, giving the last value) in global scope.
     // Eval wants no result and tells whether the evaluation succeeded.
     bool Eval(std::string_view expression);
@@ -93,8 +99,7 @@ public:
     std::size_t HeapBytesInUse() const;
 
 private:
-    bool Run(std::string_view code, bool program, detail::ScriptWant want,
-             detail::ScriptOutcome* outcome);
+    bool Run(std::string_view code, detail::ScriptWant want, detail::ScriptOutcome* outcome);
 
     std::unique_ptr<detail::ScriptEngine> engine_;
     Text language_;

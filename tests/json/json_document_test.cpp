@@ -417,6 +417,32 @@ TEST(JsonDocumentSharing, ClonesSeeEachOthersWritesUntilParse) {
     EXPECT_EQ(copy.GetText("title"), "fresh");
 }
 
+// Whatever ran in the engine before, Parse starts from one that holds nothing of it,
+// however the engine was reached.
+TEST(JsonDocumentSharing, ParseStartsFromACleanEngine) {
+    using Touch = void (*)(JsonDocument&);
+    const Touch touches[] = {
+        [](JsonDocument& doc) { doc.SetExpression("x", "leftover = 1"); },
+        [](JsonDocument& doc) { doc.GetEngine()->AddCode("var leftover = 1;"); },
+        [](JsonDocument& doc) {
+            JsonDocument clone = doc.Clone();
+            clone.GetEngine()->AddCode("var leftover = 1;");
+        },
+        [](JsonDocument& doc) {
+            JsonDocument copy;
+            copy = doc;
+            copy.SetExpression("x", "leftover = 1");
+        },
+    };
+    for (const Touch touch : touches) {
+        JsonDocument doc;
+        touch(doc);
+        ASSERT_TRUE(doc.Parse(R"({"a": 1})"));
+        EXPECT_EQ(doc.GetEngine()->EvalText("typeof leftover"), "undefined");
+        EXPECT_EQ(doc.ToJson(), R"({"a":1})");
+    }
+}
+
 TEST(JsonDocumentSharing, GetEngineHandsOutTheHost) {
     JsonDocument doc;
     ASSERT_TRUE(doc.Parse(R"({"x": 5})"));
