@@ -13,6 +13,12 @@ namespace cq::platform {
 
 namespace {
 
+// A value can carry traps (a getter, a replaced String.prototype.replace) that make
+// every later evaluation run into the time budget; a document read field by field
+// would then take the budget once per field. After this many time-outs in a row the
+// engine takes no more work.
+constexpr int kTimeoutsBeforeStop = 3;
+
 // Longest source line copied into ScriptError::Text; a minified document is one line.
 constexpr std::size_t kErrorLineMax = 200;
 
@@ -388,6 +394,11 @@ bool ScriptHost::Run(std::string_view code, Want want, Outcome* outcome) {
         error_ = Failure(kScriptNoLanguage, "No script language has been set");
         return false;
     }
+    if (consecutiveTimeouts_ >= kTimeoutsBeforeStop) {
+        error_ = Failure(kScriptTimeBudget,
+                         "The engine was stopped after repeated runs over the time budget");
+        return false;
+    }
     const bool bytecode = outcome->form == Outcome::kBytecode;
     const std::string_view gbk = bytecode ? std::string_view() : UpToZero(code);
     const Text source = bytecode ? Text(code) : Utf8ForEngine(gbk);
@@ -406,6 +417,7 @@ bool ScriptHost::Run(std::string_view code, Want want, Outcome* outcome) {
                          "The script engine broke down: " + Text(engine_->guard.fatal_message));
         return false;
     }
+    consecutiveTimeouts_ = engine_->guard.timed_out ? consecutiveTimeouts_ + 1 : 0;
     if (outcome->ok) {
         error_ = ScriptError{};
         return true;

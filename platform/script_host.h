@@ -7,7 +7,9 @@
 //
 // The engine runs what a web server sent, so each engine has a heap cap and each
 // AddCode/Eval a time budget; a script over either is a failed evaluation and the
-// host stays usable. A host belongs to the thread that created it.
+// host stays usable, except that after three time-outs in a row it refuses all
+// further work (a value full of traps would otherwise cost the budget per read).
+// A host belongs to the thread that created it.
 
 #include <chrono>
 #include <cstddef>
@@ -103,6 +105,7 @@ private:
 
     std::unique_ptr<detail::ScriptEngine> engine_;
     Text language_;
+    int consecutiveTimeouts_ = 0;
     ScriptError error_;
 };
 

@@ -199,6 +199,30 @@ TEST(ScriptHostLimits, ScriptOverItsTimeBudgetIsStoppedAndHostStaysUsable) {
     EXPECT_EQ(host.Error().Number, kScriptTimeBudget);
 }
 
+TEST(ScriptHostLimits, RepeatedTimeOutsStopTheEngine) {
+    ScriptHost host({.timeBudget = std::chrono::milliseconds(100)});
+    ASSERT_TRUE(host.SetLanguage("JavaScript"));
+    // A trap every later read runs into.
+    ASSERT_TRUE(host.AddCode("String.prototype.replace = function () { for (;;) {} };"));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(host.EvalText("'a'.replace('a', 'b')"), "");
+        EXPECT_EQ(host.Error().Number, kScriptTimeBudget);
+        EXPECT_EQ(host.Error().Source, "JavaScript runtime error");
+    }
+    // From now on the engine is not entered at all.
+    EXPECT_EQ(host.EvalNumber("1 + 1"), 0);
+    EXPECT_EQ(host.Error().Number, kScriptTimeBudget);
+    EXPECT_EQ(host.Error().Source, "Script host");
+
+    // Time-outs with successes in between never add up.
+    ScriptHost other({.timeBudget = std::chrono::milliseconds(100)});
+    ASSERT_TRUE(other.SetLanguage("JavaScript"));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(other.Eval("for (;;) {}"));
+        EXPECT_EQ(other.EvalNumber("1 + 1"), 2);
+    }
+}
+
 TEST(ScriptHostLimits, ScriptOverTheHeapCapFailsAndMemoryIsGivenBack) {
     // A budget long enough that only the cap can stop these, even under a sanitizer
     // on a busy machine.
