@@ -18,7 +18,7 @@ constexpr const char* kSample = R"({
   "s": "A", "q": "say \"hi\"", "zh": "晨间新闻", "ns": "42.5", "w": "words"
 })";
 
-class SampleTest : public ::testing::Test {
+class JsonSampleTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(doc_.Parse(kSample)); }
     JsonDocument doc_;
@@ -40,7 +40,7 @@ struct TextCase {
     const char* json;
 };
 
-TEST_F(SampleTest, TextFormsOfEveryKindOfValue) {
+TEST_F(JsonSampleTest, TextFormsOfEveryKindOfValue) {
     const TextCase cases[] = {
         {"n", "1234", "1234"},
         {"f", "12.5", "12.5"},
@@ -65,7 +65,7 @@ TEST_F(SampleTest, TextFormsOfEveryKindOfValue) {
     }
 }
 
-TEST_F(SampleTest, TypesCountsAndExistence) {
+TEST_F(JsonSampleTest, TypesCountsAndExistence) {
     struct Case {
         const char* path;
         int type;
@@ -98,7 +98,7 @@ TEST(JsonDocumentTypes, ScriptOnlyValuesAreOther) {
     EXPECT_EQ(doc.GetText("f", true), "");
 }
 
-TEST_F(SampleTest, MemberNamesOfObjectsOnly) {
+TEST_F(JsonSampleTest, MemberNamesOfObjectsOnly) {
     std::vector<Text> names = {"stale"};
     EXPECT_EQ(doc_.GetMemberNames(&names, "o"), 2);
     EXPECT_EQ(names, (std::vector<Text>{"a", "b"}));
@@ -366,7 +366,7 @@ TEST(JsonDocumentNumbers, SetNumberWritesThirteenSignificantDigits) {
     EXPECT_FALSE(doc.SetNumber("absent.x", 1));
 }
 
-TEST_F(SampleTest, GetNumberConvertsLikeTheHost) {
+TEST_F(JsonSampleTest, GetNumberConvertsLikeTheHost) {
     struct Case {
         const char* path;
         double number;
