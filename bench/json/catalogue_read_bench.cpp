@@ -133,8 +133,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (!run.error_occurred) {
-                perIteration_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            // With repetitions only the median stands for a size.
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
+            if (!run.error_occurred && (!aggregate || run.aggregate_name == "median")) {
+                perIteration_[run.run_name.function_name + "/" + run.run_name.args] =
+                    run.GetAdjustedRealTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
