@@ -173,8 +173,7 @@ void ApplyCommonOptions(CURL* handle, const std::string& url, const std::string&
     // An empty proxy text makes curl ignore http_proxy and friends: the program
     // reads no settings from its environment.
     curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());
-    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
-                     static_cast<curl_off_t>(kMaxBodyBytes));
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBodyBytes));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, response);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);

@@ -79,8 +79,7 @@ public:
         }
     }
 
-    bool SetCredentials(std::string_view user, std::string_view password,
-                        int target) override {
+    bool SetCredentials(std::string_view user, std::string_view password, int target) override {
         if (target == 0) {
             serverUser_.assign(user);
             serverPassword_.assign(password);

@@ -40,10 +40,9 @@ public:
         Record("Option", {std::to_string(index), std::to_string(value)});
         return true;
     }
-    bool SetCredentials(std::string_view user, std::string_view password,
-                        int target) override {
-        Record("SetCredentials", {std::string(user), std::string(password),
-                                  std::to_string(target)});
+    bool SetCredentials(std::string_view user, std::string_view password, int target) override {
+        Record("SetCredentials",
+               {std::string(user), std::string(password), std::to_string(target)});
         return true;
     }
     bool SetRequestHeader(std::string_view name, std::string_view value) override {

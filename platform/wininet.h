@@ -34,19 +34,18 @@ inline constexpr unsigned long kQueryRawHeadersCrlf = 22;
 // accessType 1: direct; 3: through the proxies of proxyList, a list of entries
 // separated by spaces or ";", each "host:port" (every scheme) or "scheme=host:port"
 // for the schemes "http", "https" and "SOCKS".
-HInternet InternetOpen(std::string_view agent, unsigned long accessType,
-                       std::string_view proxyList, std::string_view proxyBypass,
-                       unsigned long flags);
+HInternet InternetOpen(std::string_view agent, unsigned long accessType, std::string_view proxyList,
+                       std::string_view proxyBypass, unsigned long flags);
 
 HInternet InternetConnect(HInternet session, std::string_view serverName, int port,
                           std::string_view userName, std::string_view password,
                           unsigned long service, unsigned long flags, std::uintptr_t context);
 
 // version is "HTTP/1.1" or empty; acceptTypes may be null.
-HInternet HttpOpenRequest(HInternet connection, std::string_view verb,
-                          std::string_view objectName, std::string_view version,
-                          std::string_view referrer, const char* const* acceptTypes,
-                          unsigned long flags, std::uintptr_t context);
+HInternet HttpOpenRequest(HInternet connection, std::string_view verb, std::string_view objectName,
+                          std::string_view version, std::string_view referrer,
+                          const char* const* acceptTypes, unsigned long flags,
+                          std::uintptr_t context);
 
 bool InternetSetOption(HInternet handle, unsigned long option, const void* buffer,
                        unsigned long length);
@@ -56,8 +55,7 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
                      unsigned long optionalLength);
 
 // Hands out the next at most toRead bytes of the body; *read 0 means the end.
-bool InternetReadFile(HInternet request, void* buffer, unsigned long toRead,
-                      unsigned long* read);
+bool InternetReadFile(HInternet request, void* buffer, unsigned long toRead, unsigned long* read);
 
 // Level 22: the status line and the header lines of the final response, each
 // ending CR LF, then an empty line, followed by a zero byte. When *bufferLength is

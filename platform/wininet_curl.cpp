@@ -110,8 +110,8 @@ std::string RawHeaders(const curl::Response& response) {
 
 }  // namespace
 
-HInternet InternetOpen(std::string_view agent, unsigned long accessType,
-                       std::string_view proxyList, std::string_view, unsigned long) {
+HInternet InternetOpen(std::string_view agent, unsigned long accessType, std::string_view proxyList,
+                       std::string_view, unsigned long) {
     if (accessType != kInternetOpenTypeDirect && accessType != kInternetOpenTypeProxy) {
         return nullptr;
     }
@@ -128,16 +128,16 @@ HInternet InternetOpen(std::string_view agent, unsigned long accessType,
 }
 
 HInternet InternetConnect(HInternet session, std::string_view serverName, int port,
-                          std::string_view, std::string_view, unsigned long service,
-                          unsigned long, std::uintptr_t) {
+                          std::string_view, std::string_view, unsigned long service, unsigned long,
+                          std::uintptr_t) {
     if (!Valid(session, InternetObject::Kind::kSession) || service != kInternetServiceHttp ||
         serverName.empty() || port < 0 || port > 65535) {
         return nullptr;
     }
     for (char c : serverName) {
         // The host goes into a URL: nothing that could change where it points.
-        if (static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '@' || c == '?' ||
-            c == '#' || c == '\\') {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '@' || c == '?' || c == '#' ||
+            c == '\\') {
             return nullptr;
         }
     }
@@ -148,10 +148,9 @@ HInternet InternetConnect(HInternet session, std::string_view serverName, int po
     return connection;
 }
 
-HInternet HttpOpenRequest(HInternet connection, std::string_view verb,
-                          std::string_view objectName, std::string_view version,
-                          std::string_view, const char* const*, unsigned long flags,
-                          std::uintptr_t) {
+HInternet HttpOpenRequest(HInternet connection, std::string_view verb, std::string_view objectName,
+                          std::string_view version, std::string_view, const char* const*,
+                          unsigned long flags, std::uintptr_t) {
     if (!Valid(connection, InternetObject::Kind::kConnection) ||
         (!version.empty() && version != "HTTP/1.1" && version != "HTTP/1.0")) {
         return nullptr;
@@ -213,8 +212,7 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
         return false;
     }
     curl::ApplyCommonOptions(handle, url, proxy, &request->response);
-    curl::ApplyMethodAndBody(handle, request->verb,
-                             static_cast<const std::uint8_t*>(optional),
+    curl::ApplyMethodAndBody(handle, request->verb, static_cast<const std::uint8_t*>(optional),
                              optional == nullptr ? 0 : optionalLength);
     if (cookiesOn) {
         curl_easy_setopt(handle, CURLOPT_SHARE, curl::CookieShare());
@@ -257,8 +255,7 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
     return true;
 }
 
-bool InternetReadFile(HInternet request, void* buffer, unsigned long toRead,
-                      unsigned long* read) {
+bool InternetReadFile(HInternet request, void* buffer, unsigned long toRead, unsigned long* read) {
     if (read != nullptr) {
         *read = 0;
     }
