@@ -34,7 +34,8 @@ DateTime At(int year, int month, int day, int hour) {
 std::vector<std::string> Codes(const std::vector<PlaylistRow>& rows) {
     std::vector<std::string> codes;
     for (const auto& row : rows) {
-        codes.push_back(row.link.substr(std::string("audio/").size()));
+        const std::string link = row.link;
+        codes.push_back(link.rfind("audio/", 0) == 0 ? link.substr(6) : "<no link: " + row.title + ">");
     }
     return codes;
 }
