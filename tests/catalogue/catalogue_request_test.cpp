@@ -9,7 +9,7 @@
 #include "catalogue/build_playlist.h"
 #include "catalogue/catalogue_request.h"
 #include "catalogue/network_time.h"
-#include "demo_service.h"
+#include "demo/harness/demo_service.h"
 #include "text/encoding.h"
 
 namespace cq {
