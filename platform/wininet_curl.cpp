@@ -200,8 +200,11 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
     if (host.find(':') != std::string::npos && host.front() != '[') {
         host = "[" + host + "]";
     }
-    const std::string url = curl::WireUrl((secure ? "https://" : "http://") + host + ":" +
-                                          std::to_string(request->port) + request->object);
+    // The default port stays out of the URL, as a proxy expects to see it.
+    const bool defaultPort = request->port == (secure ? 443 : 80);
+    const std::string url = curl::WireUrl(
+        (secure ? "https://" : "http://") + host +
+        (defaultPort ? std::string() : ":" + std::to_string(request->port)) + request->object);
     const std::string proxy = request->accessType == kInternetOpenTypeProxy
                                   ? PickProxy(request->proxyList, secure)
                                   : std::string();
