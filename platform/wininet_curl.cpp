@@ -248,6 +248,9 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
     const CURLcode result = curl_easy_perform(handle);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     if (cookiesOn) {
+        // curl_easy_reset forgets the list of cookie files without freeing it;
+        // clearing it here keeps the reused handle from leaking one per request.
+        curl_easy_setopt(handle, CURLOPT_COOKIEFILE, nullptr);
         curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
     }
     if (result != CURLE_OK || request->response.statusLine.empty()) {
