@@ -201,6 +201,20 @@ TEST(RequestObjectWireTest, OnlyHttpAndHttpsAreRequested) {
     }
 }
 
+TEST(RequestObjectWireTest, UrlWithLineBreakIsNeverRequested) {
+    RawServer server([](const RawRequest&) { return RawServer::Reply("ok"); });
+    const Outcome out = Fetch({.url = server.Url("/a\r\nX-Injected: 1")});
+    EXPECT_TRUE(out.body.empty());
+    EXPECT_EQ(out.status, 0);
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST(RequestObjectWireTest, NonAsciiUrlGoesOutAsEscapedUtf8) {
+    RawServer server([](const RawRequest&) { return RawServer::Reply("ok"); });
+    Fetch({.url = server.Url("/早报 1.jpg")});
+    EXPECT_EQ(server.Requests().at(0).requestLine, "GET /%E6%97%A9%E6%8A%A5%201.jpg HTTP/1.1");
+}
+
 TEST(RequestObjectWireTest, SelfSignedHttpsIsReachedOnlyWithChecksOff) {
     HttplibServer server(true);
     server.server().Get("/x", [](const httplib::Request&, httplib::Response& res) {

@@ -193,12 +193,13 @@ TEST_F(WinInetTest, HttpProxyGetsTheAbsoluteUrl) {
               "GET http://covers.example.invalid/a.png HTTP/1.1");
 }
 
-TEST_F(WinInetTest, OnlyHttpAndHttpsUrlsAreFetched) {
+TEST_F(WinInetTest, UrlsWithoutSchemeAreHttpAndLineBreaksAreRefused) {
     // Anything that is not https is taken for an http URL and fetched as such.
     RawServer server([](const RawRequest&) { return RawServer::Reply("x"); });
     const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
     EXPECT_EQ(TextFromBytes(FetchViaWinInet({.url = hostPort + "/x"})), "x");
-    EXPECT_TRUE(FetchViaWinInet({.url = "file:///etc/passwd"}).empty());
+    EXPECT_TRUE(FetchViaWinInet({.url = hostPort + "/x\r\nX-Injected: 1"}).empty());
+    EXPECT_EQ(server.Requests().size(), 1u);
 }
 
 TEST(WinInetHandlesTest, ReadsInPiecesAndReportsTheHeaderSizeNeeded) {
