@@ -92,6 +92,8 @@ TEST(RequestObjectWireTest, BodiesArriveByteForByteWithAnyMethod) {
         {3, "", binary, "PUT / HTTP/1.1", std::string("a\0\xFF\r\nz", 6)},
         {1, "k=中", {}, "POST / HTTP/1.1", "k=中"},
         {5, "gone", {}, "DELETE / HTTP/1.1", "gone"},
+        // Large enough for curl to ask "Expect: 100-continue" on its own.
+        {1, std::string(1536 * 1024, 'p'), {}, "POST / HTTP/1.1", std::string(1536 * 1024, 'p')},
     };
     for (const auto& c : cases) {
         Fetch(
@@ -100,6 +102,7 @@ TEST(RequestObjectWireTest, BodiesArriveByteForByteWithAnyMethod) {
         EXPECT_EQ(got.requestLine, c.line);
         EXPECT_EQ(got.body, c.body) << c.line;
         EXPECT_EQ(got.Header("Content-Length"), std::to_string(c.body.size()));
+        EXPECT_FALSE(got.HasHeader("Expect")) << c.line;
     }
 }
 
@@ -111,7 +114,10 @@ TEST(RequestObjectWireTest, HeadReturnsHeadersWithoutBody) {
             "Connection: close\r\n\r\n");
     });
     const Outcome out = Fetch({.url = server.Url("/"), .method = 2});
-    EXPECT_EQ(server.Requests().at(0).requestLine, "HEAD / HTTP/1.1");
+    const RawRequest got = server.Requests().at(0);
+    EXPECT_EQ(got.requestLine, "HEAD / HTTP/1.1");
+    EXPECT_EQ(got.headerLines, (Lines{Host(server), "Accept: */*", "Referer: " + server.Url("/"),
+                                      "Accept-Language: zh-cn", kDefaultAgent}));
     EXPECT_TRUE(out.body.empty());
     EXPECT_EQ(out.status, 200);
     EXPECT_NE(out.headers.find("Date: Fri, 11 Dec 2026 03:04:05 GMT\r\n"), std::string::npos);
