@@ -23,6 +23,7 @@ public:
     CoverServer() {
         server_.set_keep_alive_max_count(1000000);
         server_.set_keep_alive_timeout(1);
+        server_.set_tcp_nodelay(true);
         server_.Get("/cover.jpg", [](const httplib::Request&, httplib::Response& res) {
             static const std::string picture(4096, '\xFF');
             res.set_content(picture, "image/jpeg");
