@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/script_host.h"
+#include "text/gbk_search.h"
 #include "text/text_basics.h"
 #include "text/text_edit.h"
 
@@ -33,12 +34,27 @@ Text Join(std::initializer_list<std::string_view> pieces) {
     return ConcatTexts(pieces);
 }
 
+// U+2028 and U+2029 (in GB18030) end a line in script source, even inside a string
+// literal, while JSON and our callers treat them as ordinary characters. Inside a
+// string their escapes mean the same character; outside one JSON never has them.
+constexpr std::string_view kLineSeparator = "\x81\x36\xA6\x35";
+constexpr std::string_view kParagraphSeparator = "\x81\x36\xA6\x36";
+
+Text EscapeLineSeparators(std::string_view text) {
+    if (FindText(text, kLineSeparator) == kNotFound &&
+        FindText(text, kParagraphSeparator) == kNotFound) {
+        return Text(text);
+    }
+    return MultiReplace(text, std::nullopt, 0, true,
+                        {{kLineSeparator, "\\u2028"}, {kParagraphSeparator, "\\u2029"}});
+}
+
 // A text as the body of a single-quoted script string. The searches run on character
 // boundaries, so a GBK trail byte that happens to be 0x5C is left alone.
 Text EscapeForSingleQuotes(std::string_view value) {
-    return MultiReplace(
-        value, std::nullopt, 0, true,
-        {{"\\", "\\\\"}, {"'", "\\'"}, {"\"", "\\\""}, {"\r", "\\r"}, {"\n", "\\n"}});
+    return EscapeLineSeparators(
+        MultiReplace(value, std::nullopt, 0, true,
+                     {{"\\", "\\\\"}, {"'", "\\'"}, {"\"", "\\\""}, {"\r", "\\r"}, {"\n", "\\n"}}));
 }
 
 // A value in text form: a single-quoted script string whose backslashes become marks.
@@ -126,12 +142,12 @@ bool JsonDocument::Parse(std::string_view text, bool literal, ErrorInfo* errorIn
         }
         return false;
     }
-    text = UpToZero(text);
+    const Text script = EscapeLineSeparators(UpToZero(text));
     engine_->Eval(Join({"var ", rootName_, " = null"}));
     if (literal) {
-        engine_->AddCode(Join({"var ", rootName_, " = ", text}));
+        engine_->AddCode(Join({"var ", rootName_, " = ", script}));
     } else {
-        engine_->AddCode(Join({"var ", rootName_, " = eval(", text, ")"}));
+        engine_->AddCode(Join({"var ", rootName_, " = eval(", script, ")"}));
     }
     if (errorInfo != nullptr) {
         const platform::ScriptError& error = engine_->Error();
