@@ -328,12 +328,26 @@ private:
     std::optional<std::int64_t> seekTarget_;  // until mpv has carried the seek out
 };
 
+// Stands in when libmpv cannot start: every audio counts as one that cannot be
+// opened, which the player logic already copes with.
+class UnavailableMediaPlayer final : public MediaPlayer {
+public:
+    bool Open(std::string_view) override { return false; }
+    bool Play(std::int64_t) override { return false; }
+    bool PauseResume() override { return false; }
+    bool Stop() override { return false; }
+    bool Close() override { return false; }
+    int State() override { return kStateOther; }
+    std::int64_t PositionMs() override { return -1; }
+    std::int64_t LengthSeconds() override { return 0; }
+};
+
 }  // namespace
 
 std::unique_ptr<MediaPlayer> CreateMpvMediaPlayer(const MpvMediaPlayerOptions& options) {
     mpv_handle* mpv = mpv_create();
     if (mpv == nullptr) {
-        return nullptr;
+        return std::make_unique<UnavailableMediaPlayer>();
     }
     const std::string networkTimeout = std::to_string(options.networkTimeout.count());
     // The program reads no settings and runs nothing but the decoder: no user
@@ -374,7 +388,7 @@ std::unique_ptr<MediaPlayer> CreateMpvMediaPlayer(const MpvMediaPlayerOptions& o
     }
     if (mpv_initialize(mpv) < 0) {
         mpv_terminate_destroy(mpv);
-        return nullptr;
+        return std::make_unique<UnavailableMediaPlayer>();
     }
     return std::make_unique<MpvMediaPlayer>(mpv, options);
 }

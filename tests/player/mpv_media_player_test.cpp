@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -273,6 +274,20 @@ TEST_F(MpvMediaPlayerTest, StreamThatBreaksOffCountsAsEnded) {
     EXPECT_TRUE(player_->Open(Url("/tone.wav")));
     EXPECT_TRUE(player_->Play(-1));
     EXPECT_EQ(player_->State(), MediaPlayer::kStatePlaying);
+}
+
+// libmpv will not start under a numeric locale other than "C"; the program then
+// gets a player that opens nothing rather than no player at all.
+TEST(MpvMediaPlayerStartTest, WithoutLibmpvEveryAudioFailsToOpen) {
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "C.UTF-8"), nullptr);
+    auto player = CreateMpvMediaPlayer();
+    std::setlocale(LC_NUMERIC, "C");
+    ASSERT_NE(player, nullptr);
+    EXPECT_FALSE(player->Open("http://127.0.0.1:1/tone.wav"));
+    EXPECT_EQ(player->State(), MediaPlayer::kStateOther);
+    EXPECT_EQ(player->PositionMs(), -1);
+    EXPECT_EQ(player->LengthSeconds(), 0);
+    EXPECT_FALSE(player->Play(-1));
 }
 
 }  // namespace
