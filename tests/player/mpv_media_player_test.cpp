@@ -172,7 +172,7 @@ TEST_F(MpvMediaPlayerTest, PlaysPausesResumesAndEndsAtItsLength) {
     EXPECT_EQ(player_->State(), MediaPlayer::kStatePaused);
 
     ASSERT_TRUE(player_->Play(1500));
-    EXPECT_GE(player_->PositionMs(), 1500);
+    EXPECT_NEAR(static_cast<double>(player_->PositionMs()), 1500.0, 300.0);
     ASSERT_TRUE(WaitFor([&] { return player_->PositionMs() >= 2000; }));
     EXPECT_EQ(player_->PositionMs(), 2000);
     EXPECT_EQ(player_->State(), MediaPlayer::kStateStopped);
@@ -253,7 +253,8 @@ TEST_F(MpvMediaPlayerTest, MediaThatCannotBeHadFailsToOpen) {
 }
 
 TEST_F(MpvMediaPlayerTest, OpenGivesUpOnAServerThatNeverAnswers) {
-    player_ = CreateMpvMediaPlayer({.openTimeout = 500ms});
+    // Long enough for the local file that follows, even on a busy machine.
+    player_ = CreateMpvMediaPlayer({.openTimeout = 3s});
     ASSERT_NE(player_, nullptr);
     EXPECT_FALSE(player_->Open(Url("/stall.wav")));
     EXPECT_EQ(player_->State(), MediaPlayer::kStateOther);
