@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "json/json_document.h"
+#include "support/side_by_side.h"
 #include "text/encoding.h"
 
 namespace {
@@ -129,47 +130,21 @@ void BM_NativeRead(benchmark::State& state) {
 BENCHMARK(BM_JsonDocumentRead)->Arg(20)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NativeRead)->Arg(20)->Arg(200)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            // With repetitions only the median stands for a size.
-            const bool aggregate = run.run_type == Run::RT_Aggregate;
-            if (!run.error_occurred && (!aggregate || run.aggregate_name == "median")) {
-                perIteration_[run.run_name.function_name + "/" + run.run_name.args] =
-                    run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Print() const {
-        for (const char* size : {"20", "200"}) {
-            const auto ours = perIteration_.find(std::string("BM_JsonDocumentRead/") + size);
-            const auto native = perIteration_.find(std::string("BM_NativeRead/") + size);
-            if (ours == perIteration_.end() || native == perIteration_.end() ||
-                native->second <= 0) {
-                continue;
-            }
-            std::printf("%s episodes: JsonDocument %.3f ms, native %.3f ms, ratio %.1fx%s\n", size,
-                        ours->second, native->second, ours->second / native->second,
-                        std::string(size) == "20"
-                            ? (ours->second < 5.0 ? " (goal under 5 ms: met)"
-                                                  : " (goal under 5 ms: MISSED)")
-                            : "");
-        }
-    }
-
-private:
-    std::map<std::string, double> perIteration_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.Print();
-    benchmark::Shutdown();
-    return 0;
+    return cq::bench::RunSideBySide(argc, argv, [](const cq::bench::Timings& timings) {
+        for (const char* size : {"20", "200"}) {
+            const double ours = timings.Of(std::string("BM_JsonDocumentRead/") + size);
+            const double native = timings.Of(std::string("BM_NativeRead/") + size);
+            if (ours <= 0 || native <= 0) {
+                continue;
+            }
+            std::printf("%s episodes: JsonDocument %.3f ms, native %.3f ms, ratio %.1fx%s\n", size,
+                        ours, native, ours / native,
+                        std::string(size) == "20" ? (ours < 5.0 ? " (goal under 5 ms: met)"
+                                                                : " (goal under 5 ms: MISSED)")
+                                                  : "");
+        }
+    });
 }

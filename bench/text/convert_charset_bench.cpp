@@ -5,9 +5,9 @@
 #include <iconv.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
+#include "support/side_by_side.h"
 #include "text/convert_charset.h"
 
 namespace {
@@ -57,34 +57,14 @@ void BM_BareIconv(benchmark::State& state) {
 BENCHMARK(BM_BareIconv)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertCharset)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            perIteration_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Print() const {
-        const auto bare = perIteration_.find("BM_BareIconv");
-        const auto ours = perIteration_.find("BM_ConvertCharset");
-        if (bare != perIteration_.end() && ours != perIteration_.end() && bare->second > 0) {
-            std::printf("ConvertCharset / bare iconv: %.2fx (goal: at most 2x)\n",
-                        ours->second / bare->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> perIteration_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.Print();
-    benchmark::Shutdown();
-    return 0;
+    return cq::bench::RunSideBySide(argc, argv, [](const cq::bench::Timings& timings) {
+        const double bare = timings.Of("BM_BareIconv");
+        const double ours = timings.Of("BM_ConvertCharset");
+        if (bare > 0 && ours > 0) {
+            std::printf("ConvertCharset / bare iconv: %.2fx (goal: at most 2x)\n", ours / bare);
+        }
+    });
 }

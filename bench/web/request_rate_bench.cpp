@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "support/side_by_side.h"
 #include "web/fetch_via_request_object.h"
 #include "web/fetch_via_wininet.h"
 
@@ -103,49 +104,22 @@ BENCHMARK(BM_BareCurlLoop)->UseRealTime()->MinTime(2.0)->Unit(benchmark::kMicros
 BENCHMARK(BM_FetchViaRequestObject)->UseRealTime()->MinTime(2.0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FetchViaWinInet)->UseRealTime()->MinTime(2.0)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            perIteration_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Print() const {
-        const auto bare = Find("BM_BareCurlLoop");
+}  // namespace
+
+int main(int argc, char** argv) {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    return cq::bench::RunSideBySide(argc, argv, [](const cq::bench::Timings& timings) {
+        const double bare = timings.Of("BM_BareCurlLoop");
         if (bare <= 0) {
             return;
         }
         std::printf("bare libcurl loop: %.0f requests/s\n", 1e6 / bare);
         for (const char* name : {"BM_FetchViaRequestObject", "BM_FetchViaWinInet"}) {
-            const double ours = Find(name);
+            const double ours = timings.Of(name);
             if (ours > 0) {
                 std::printf("%s: %.0f requests/s, %.2fx the bare loop (goal: at least 0.8x)\n",
                             name + 3, 1e6 / ours, bare / ours);
             }
         }
-    }
-
-private:
-    double Find(const std::string& prefix) const {
-        for (const auto& [name, time] : perIteration_) {
-            if (name.rfind(prefix, 0) == 0) {
-                return time;
-            }
-        }
-        return 0;
-    }
-    std::map<std::string, double> perIteration_;
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.Print();
-    benchmark::Shutdown();
-    return 0;
+    });
 }
