@@ -28,8 +28,7 @@ std::size_t ArraySize(const std::vector<Text>& list);
 
 // Compares the first n bytes of p and q as unsigned values. A run shorter than n
 // is never read past its end: where one ends first it is the smaller.
-int CompareBytes(std::span<const std::uint8_t> p, std::span<const std::uint8_t> q,
-                 std::size_t n);
+int CompareBytes(std::span<const std::uint8_t> p, std::span<const std::uint8_t> q, std::size_t n);
 
 Bytes ConcatBytes(std::initializer_list<std::span<const std::uint8_t>> arrays);
 

@@ -35,8 +35,8 @@ struct Replacement {
 // byte position `start` on (0 counts as 1): every occurrence, or only the first
 // `count` when given. ASCII case is ignored unless caseSensitive is set; an empty
 // search leaves the text unchanged.
-Text MultiReplace(std::string_view text, std::optional<int> count, int start,
-                  bool caseSensitive, std::span<const Replacement> pairs);
+Text MultiReplace(std::string_view text, std::optional<int> count, int start, bool caseSensitive,
+                  std::span<const Replacement> pairs);
 
 inline Text MultiReplace(std::string_view text, std::optional<int> count, int start,
                          bool caseSensitive, std::initializer_list<Replacement> pairs) {

@@ -1,0 +1,87 @@
+#include "text/gbk_search.h"
+
+#include <algorithm>
+
+namespace cq {
+
+namespace {
+
+bool IsLead(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+bool MatchesAt(std::string_view text, std::size_t pos, std::string_view marker, bool ignoreCase) {
+    if (marker.size() > text.size() - pos) {
+        return false;
+    }
+    if (!ignoreCase) {
+        return text.compare(pos, marker.size(), marker) == 0;
+    }
+    for (std::size_t i = 0; i < marker.size(); ++i) {
+        if (FoldAscii(text[pos + i]) != FoldAscii(marker[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::size_t GbkCharLength(std::string_view text, std::size_t pos) {
+    if (pos >= text.size()) {
+        return 0;
+    }
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (!IsLead(at(pos)) || pos + 1 >= text.size()) {
+        return 1;
+    }
+    const unsigned char second = at(pos + 1);
+    if (second >= 0x30 && second <= 0x39) {
+        // A four-byte GB18030 sequence: lead, digit, lead, digit.
+        if (pos + 3 < text.size() && IsLead(at(pos + 2)) && at(pos + 3) >= 0x30 &&
+            at(pos + 3) <= 0x39) {
+            return 4;
+        }
+        return 1;
+    }
+    return 2;
+}
+
+std::size_t FindText(std::string_view text, std::string_view marker, std::size_t from,
+                     bool ignoreCase) {
+    if (marker.empty() || marker.size() > text.size()) {
+        return kNotFound;
+    }
+    const std::size_t lastStart = text.size() - marker.size();
+    for (std::size_t pos = 0; pos <= lastStart; pos += GbkCharLength(text, pos)) {
+        if (pos >= from && MatchesAt(text, pos, marker, ignoreCase)) {
+            return pos;
+        }
+    }
+    return kNotFound;
+}
+
+std::size_t FindTextBackward(std::string_view text, std::string_view marker, std::size_t lastStart,
+                             bool ignoreCase) {
+    if (marker.empty() || marker.size() > text.size()) {
+        return kNotFound;
+    }
+    const std::size_t limit = std::min(lastStart, text.size() - marker.size());
+    std::size_t found = kNotFound;
+    for (std::size_t pos = 0; pos <= limit; pos += GbkCharLength(text, pos)) {
+        if (MatchesAt(text, pos, marker, ignoreCase)) {
+            found = pos;
+        }
+    }
+    return found;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && MatchesAt(a, 0, b, true);
+}
+
+}  // namespace cq
