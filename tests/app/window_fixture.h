@@ -1,0 +1,50 @@
+#pragma once
+
+// What the window tests share with the child-process scenarios: a playlist source
+// that reads the demo service the way the program reads the real one, and waiting
+// for a loading run to end.
+
+#include <QTest>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "catalogue/build_playlist.h"
+#include "catalogue/catalogue_request.h"
+#include "catalogue/network_time.h"
+
+namespace cq::testing {
+
+// The rows a loading run gets from the service at these origins, cut to at most
+// *limit rows while *limit >= 0 (a shared limit, so a test can lift it later).
+inline app::RowSource RowsFrom(FmOrigins origins, std::string clockUrl,
+                               std::shared_ptr<std::atomic<int>> limit = nullptr) {
+    return [origins = std::move(origins), clockUrl = std::move(clockUrl), limit] {
+        const Text morning = FetchEpisodeList(1, origins);
+        const DateTime now = GetNetworkTime(clockUrl);
+        const Text evening = FetchEpisodeList(2, origins);
+        std::vector<PlaylistRow> rows = AssemblePlaylist(morning, evening, now);
+        if (limit && *limit >= 0 && static_cast<int>(rows.size()) > *limit) {
+            rows.resize(static_cast<std::size_t>(limit->load()));
+        }
+        return rows;
+    };
+}
+
+// True once the loading worker has ended and its outcome is on the window.
+inline bool WaitUntilLoaded(app::MainWindow& window, int timeoutMs = 30000) {
+    return QTest::qWaitFor(
+        [&] {
+            return !app::ThreadIsRunning(window.WorkerThreadHandle()) &&
+                   window.标签1->text() != QStringLiteral("正在初始化...");
+        },
+        timeoutMs);
+}
+
+// Runs one of the scenarios that end the program, in a child process: argv holds
+// "--scenario NAME HTTP-ORIGIN HTTPS-ORIGIN CLOCK-URL". Returns its exit code.
+int RunScenario(int argc, char** argv);
+
+}  // namespace cq::testing
