@@ -4,10 +4,9 @@
 // that reads the demo service the way the program reads the real one, and waiting
 // for a loading run to end.
 
+#include <QLabel>
 #include <QTest>
 
-#include <atomic>
-#include <memory>
 #include <string>
 
 #include "app/main_window.h"
@@ -17,19 +16,14 @@
 
 namespace cq::testing {
 
-// The rows a loading run gets from the service at these origins, cut to at most
-// *limit rows while *limit >= 0 (a shared limit, so a test can lift it later).
-inline app::RowSource RowsFrom(FmOrigins origins, std::string clockUrl,
-                               std::shared_ptr<std::atomic<int>> limit = nullptr) {
-    return [origins = std::move(origins), clockUrl = std::move(clockUrl), limit] {
+// The rows a loading run gets from the service at these origins, fetched in the
+// program's order: morning list, clock, evening list.
+inline app::RowSource RowsFrom(FmOrigins origins, std::string clockUrl) {
+    return [origins = std::move(origins), clockUrl = std::move(clockUrl)] {
         const Text morning = FetchEpisodeList(1, origins);
         const DateTime now = GetNetworkTime(clockUrl);
         const Text evening = FetchEpisodeList(2, origins);
-        std::vector<PlaylistRow> rows = AssemblePlaylist(morning, evening, now);
-        if (limit && *limit >= 0 && static_cast<int>(rows.size()) > *limit) {
-            rows.resize(static_cast<std::size_t>(limit->load()));
-        }
-        return rows;
+        return AssemblePlaylist(morning, evening, now);
     };
 }
 
