@@ -102,19 +102,25 @@ void DrawProgram(QPainter& p) {
     // A perched bird in front of a rising sun: the morning and evening papers.
     p.setBrush(QColor(0xff, 0xc8, 0x3d));
     p.drawEllipse(QPointF(11, 5), 2.6, 2.6);
+    // A magpie on a branch: body, head, beak and its long tail.
     QPainterPath bird;
-    bird.moveTo(2.5, 9.5);
-    bird.cubicTo(4, 6.5, 7.5, 6, 9.5, 7.5);
-    bird.lineTo(11.5, 7.2);
-    bird.lineTo(10.2, 8.6);
-    bird.cubicTo(10, 11, 7.5, 12, 5.5, 11.5);
-    bird.lineTo(2.5, 13.5);
-    bird.lineTo(4, 10.8);
-    bird.closeSubpath();
-    p.fillPath(bird, Qt::white);
-    p.setPen(Stroke(1.0, Qt::white));
-    p.drawLine(QPointF(6, 11.8), QPointF(6.5, 14.5));
-    p.drawLine(QPointF(7.8, 11.6), QPointF(8.3, 14.5));
+    bird.addEllipse(QPointF(7.2, 9.0), 3.4, 2.3);
+    bird.addEllipse(QPointF(10.2, 6.9), 1.7, 1.7);
+    QPainterPath tail;
+    tail.moveTo(4.6, 8.4);
+    tail.lineTo(1.2, 12.6);
+    tail.lineTo(2.4, 13.2);
+    tail.lineTo(5.6, 10.4);
+    tail.closeSubpath();
+    QPainterPath beak;
+    beak.moveTo(11.6, 6.3);
+    beak.lineTo(13.6, 7.0);
+    beak.lineTo(11.6, 7.7);
+    beak.closeSubpath();
+    p.fillPath(bird.united(tail), Qt::white);
+    p.fillPath(beak, QColor(0xff, 0xc8, 0x3d));
+    p.setPen(Stroke(0.9, QColor(0x6b, 0x45, 0x20)));
+    p.drawLine(QPointF(3.5, 12.6), QPointF(13.5, 12.6));
 }
 
 void DrawMenuPlayPause(QPainter& p) {
