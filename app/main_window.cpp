@@ -125,6 +125,7 @@ MainWindow::MainWindow(Options options)
     font.setPixelSize(12);
     setFont(font);
 
+    trayAvailable_ = options.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
     BuildControls();
     controller_ = std::make_unique<PlayerController>(*this, *媒体播放1, options.fetchCover);
     BuildTray();
@@ -317,6 +318,9 @@ void MainWindow::OnWindowCreated() {
 
 void MainWindow::StartLoadingWorker() {
     completionHandled_ = false;
+    if (WorkerThread) {
+        WorkerThread->wait();  // it has finished; this only joins it
+    }
     WorkerThread.reset(QThread::create([this] { LoadingWorker(); }));
     WorkerThread->start();
 }
@@ -455,7 +459,14 @@ void MainWindow::OnTrayEvent(int type) {
     }
 }
 
-void MainWindow::OnHideClicked() { setVisible(false); }
+void MainWindow::OnHideClicked() {
+    // Without a tray nothing could bring a hidden window back; the taskbar can.
+    if (!trayAvailable_) {
+        showMinimized();
+        return;
+    }
+    setVisible(false);
+}
 
 void MainWindow::OnCloseClicked() { ExitProgram(0); }
 

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "catalogue/playlist_row.h"
@@ -64,6 +65,8 @@ public:
         // Empty: the program's own (the catalogue's FetchPlaylistRows, FetchCover).
         RowSource fetchRows = {};
         CoverFetcher fetchCover = {};
+        // Whether the desktop has a tray to hide into; unset: ask the desktop.
+        std::optional<bool> trayAvailable = {};
     };
 
     explicit MainWindow(Options options);
@@ -155,6 +158,7 @@ private:
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::array<QAction*, 4> trayActions_{};
     QByteArray loopModePicture_;
+    bool trayAvailable_ = true;
     bool completionHandled_ = false;
     bool exiting_ = false;
     bool dragging_ = false;

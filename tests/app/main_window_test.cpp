@@ -42,7 +42,7 @@ struct Started {
     std::unique_ptr<MainWindow> window;
 };
 
-Started StartWindow(app::RowSource rows, CoverFetcher covers = {}) {
+Started StartWindow(app::RowSource rows, CoverFetcher covers = {}, bool trayAvailable = true) {
     Started started;
     auto media = std::make_unique<FakeMediaPlayer>(kEpisodeMs);
     started.media = media.get();
@@ -50,6 +50,7 @@ Started StartWindow(app::RowSource rows, CoverFetcher covers = {}) {
         .mediaPlayer = std::move(media),
         .fetchRows = std::move(rows),
         .fetchCover = std::move(covers),
+        .trayAvailable = trayAvailable,
     });
     started.window->show();
     return started;
@@ -280,6 +281,15 @@ TEST_F(WindowTest, TrayEventsShowTheWindowOrOpenTheMenu) {
         window_->托盘菜单->hide();
     }
     EXPECT_EQ(media_->State(), platform::MediaPlayer::kStatePlaying) << "hiding goes on playing";
+}
+
+TEST(MainWindowTray, WithoutATrayHidingMinimisesSoTheWindowCanComeBack) {
+    Started started = StartWindow([] { return std::vector<PlaylistRow>{}; }, {}, false);
+    MainWindow& window = *started.window;
+    ASSERT_TRUE(WaitUntilLoaded(window));
+    QTest::mouseClick(window.按钮_最小化, Qt::LeftButton);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isMinimized());
 }
 
 TEST_F(WindowTest, TrayMenuItemsActOnThePlayer) {
