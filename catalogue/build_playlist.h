@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/catalogue_request.h"
 #include "catalogue/date_time.h"
 #include "catalogue/playlist_row.h"
 
@@ -13,6 +14,8 @@ namespace cq {
 // first, alternating between the editions. Blocks for the network round trips; an
 // empty result means nothing could be loaded.
 std::vector<PlaylistRow> FetchPlaylistRows();
+// The same against other servers (a test's); timeUrl is the clock's server.
+std::vector<PlaylistRow> FetchPlaylistRows(const FmOrigins& origins, std::string_view timeUrl);
 
 // The assembly on its own: the two episode-list responses (GBK JSON text, as
 // FetchEpisodeList returns them) and today's UTC+8 time give the rows in order.

@@ -525,12 +525,12 @@ int Run(int argc, char** argv) {
         return 1;
     }
     service.SetPorts(httpPort, httpsPort);
-    std::vector<std::thread> threads;
     if (!refuse) {
         service.Install(http, "http");
         service.Install(https, "https");
-        threads.emplace_back([&http] { http.listen_after_bind(); });
-        threads.emplace_back([&https] { https.listen_after_bind(); });
+        // The process ends by _Exit below, so nothing waits for these threads.
+        std::thread([&http] { http.listen_after_bind(); }).detach();
+        std::thread([&https] { https.listen_after_bind(); }).detach();
         // Made ahead so the first listeners need not wait; a request for something
         // not made yet makes it itself.
         std::thread([&service, episodes = service.AllEpisodes()] {

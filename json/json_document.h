@@ -111,6 +111,14 @@ public:
     const Text& RootName() const { return rootName_; }
 
 private:
+    // Evaluations on this document's engine; without one they give the empty value.
+    bool Run(std::string_view script);
+    Text EvalText(std::string_view script);
+    bool EvalLogical(std::string_view script);
+    double EvalNumber(std::string_view script);
+    // ResolvePath on a copy of path, ignoring whether the value exists.
+    Text Resolved(std::string_view path);
+
     Text rootName_;
     std::shared_ptr<platform::ScriptHost> engine_;
 };

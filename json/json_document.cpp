@@ -1,0 +1,351 @@
+#include "json/json_document.h"
+
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+#include "platform/script_host.h"
+#include "text/text_basics.h"
+#include "text/text_edit.h"
+
+namespace cq {
+
+namespace {
+
+// Joins the leaf values inside the engine and splits them again outside; chosen as
+// a text no real value would hold.
+constexpr std::string_view kValueSeparator = "[2020年7月20日20时0分0秒]";
+
+// Strings stored in text form carry U+2400 (str_Code) for each backslash; reads turn
+// the mark back (str_reg matches it).
+constexpr std::string_view kUnmark = ".replace(str_reg, '\\\\')";
+// For a JSON text that is parsed again, each mark must become an escaped backslash
+// inside its string, or the parser would read it as the start of an escape.
+constexpr std::string_view kUnmarkForJson = ".replace(str_reg, '\\\\\\\\')";
+
+// Texts at the class's boundary are zero-terminated strings.
+std::string_view UpToZero(std::string_view text) {
+    const std::size_t zero = text.find('\0');
+    return zero == std::string_view::npos ? text : text.substr(0, zero);
+}
+
+Text Join(std::initializer_list<std::string_view> pieces) {
+    return ConcatTexts(pieces);
+}
+
+// A text as the body of a single-quoted script string. The searches run on character
+// boundaries, so a GBK trail byte that happens to be 0x5C is left alone.
+Text EscapeForSingleQuotes(std::string_view value) {
+    return MultiReplace(
+        value, std::nullopt, 0, true,
+        {{"\\", "\\\\"}, {"'", "\\'"}, {"\"", "\\\""}, {"\r", "\\r"}, {"\n", "\\n"}});
+}
+
+// A value in text form: a single-quoted script string whose backslashes become marks.
+Text MarkedString(std::string_view value) {
+    return Join({"'", EscapeForSingleQuotes(value), "'.replace(/\\\\/g, str_Code)"});
+}
+
+}  // namespace
+
+JsonDocument::JsonDocument() : rootName_("da") {
+    CreateEngine();
+}
+
+JsonDocument::~JsonDocument() = default;
+
+JsonDocument::JsonDocument(const JsonDocument& other)
+    : rootName_(other.rootName_), engine_(other.engine_) {}
+
+JsonDocument& JsonDocument::operator=(const JsonDocument& other) = default;
+
+JsonDocument::JsonDocument(JsonDocument&& other) noexcept
+    : rootName_(other.rootName_), engine_(std::move(other.engine_)) {}
+
+JsonDocument& JsonDocument::operator=(JsonDocument&& other) noexcept {
+    rootName_ = other.rootName_;
+    engine_ = std::move(other.engine_);
+    return *this;
+}
+
+void JsonDocument::Destroy() {
+    // The engine closes when the last document that shares it lets go.
+    engine_.reset();
+}
+
+JsonDocument JsonDocument::Clone() const {
+    return JsonDocument(*this);
+}
+
+void JsonDocument::CreateEngine() {
+    engine_.reset();
+    auto host = std::make_shared<platform::ScriptHost>();
+    if (!host->valid()) {
+        return;
+    }
+    host->SetLanguage("JavaScript");
+    host->AddCode(PreludeScript());
+    host->Eval(Join({"var ", rootName_,
+                     " = {}, str_Code = String.fromCharCode(9216), "
+                     "str_reg = new RegExp(str_Code, 'g')"}));
+    engine_ = std::move(host);
+}
+
+bool JsonDocument::Run(std::string_view script) {
+    return engine_ && engine_->Eval(script);
+}
+
+Text JsonDocument::EvalText(std::string_view script) {
+    return engine_ ? engine_->EvalText(script) : Text();
+}
+
+bool JsonDocument::EvalLogical(std::string_view script) {
+    return engine_ && engine_->EvalLogical(script);
+}
+
+double JsonDocument::EvalNumber(std::string_view script) {
+    return engine_ ? engine_->EvalNumber(script) : 0;
+}
+
+Text JsonDocument::Resolved(std::string_view path) {
+    Text resolved(UpToZero(path));
+    ResolvePath(&resolved);
+    return resolved;
+}
+
+bool JsonDocument::Parse(std::string_view text, bool literal, ErrorInfo* errorInfo) {
+    if (engine_) {
+        CreateEngine();
+    }
+    if (!engine_) {
+        if (errorInfo != nullptr) {
+            *errorInfo = ErrorInfo{};
+            errorInfo->Number = platform::kScriptNoEngine;
+            errorInfo->Source = "Script host";
+            errorInfo->Description = "The script engine is not available";
+        }
+        return false;
+    }
+    text = UpToZero(text);
+    engine_->Eval(Join({"var ", rootName_, " = null"}));
+    if (literal) {
+        engine_->AddCode(Join({"var ", rootName_, " = ", text}));
+    } else {
+        engine_->AddCode(Join({"var ", rootName_, " = eval(", text, ")"}));
+    }
+    if (errorInfo != nullptr) {
+        const platform::ScriptError& error = engine_->Error();
+        errorInfo->Number = error.Number;
+        errorInfo->Source = error.Source;
+        errorInfo->Description = error.Description;
+        errorInfo->HelpFile = error.HelpFile;
+        errorInfo->HelpContext = error.HelpContext;
+        errorInfo->Text = error.Text;
+        errorInfo->Line = error.Line;
+        errorInfo->Column = error.Column;
+    }
+    return engine_->EvalLogical(Join({rootName_, " != null"}));
+}
+
+bool JsonDocument::Clear() {
+    return Run(Join({rootName_, " = {}"}));
+}
+
+Text JsonDocument::ToJson() {
+    return EvalText(Join({"JSON.stringify(", rootName_, ")", kUnmark}));
+}
+
+bool JsonDocument::SetValue(std::string_view path, std::string_view value, bool asJson) {
+    value = UpToZero(value);
+    Text p(UpToZero(path));
+    const bool exists = ResolvePath(&p);
+    if (!asJson) {
+        return Run(Join({p, " = ", MarkedString(value)}));
+    }
+    const std::string_view v = value.empty() ? std::string_view("{}") : value;
+    const Text kind = EvalText(Join({"Object.prototype.toString.call(", p, ")"}));
+    if (exists && kind == "[object Object]") {
+        return Run(Join({p, " = get__extend(", p, ", ", v, ")"}));
+    }
+    return Run(Join({p, " = eval(", value, ")"}));
+}
+
+bool JsonDocument::SetExpression(std::string_view path, std::string_view expression) {
+    const Text p = Resolved(path);
+    return Run(Join({p, " = eval(", UpToZero(expression), ")"}));
+}
+
+bool JsonDocument::ResolvePath(Text* path) {
+    if (path == nullptr) {
+        return false;
+    }
+    *path = Text(UpToZero(*path));
+    if (path->starts_with(rootName_) && EvalLogical(Join({*path, " != null"}))) {
+        return true;
+    }
+    if (path->empty()) {
+        *path = rootName_;
+    } else if ((*path)[0] == '[') {
+        *path = Join({rootName_, *path});
+    } else {
+        *path = Join({rootName_, ".", *path});
+    }
+    return EvalLogical(Join({*path, " != null"}));
+}
+
+bool JsonDocument::Exists(std::string_view path) {
+    Text p(UpToZero(path));
+    return ResolvePath(&p);
+}
+
+int JsonDocument::GetType(std::string_view path) {
+    const Text p = Resolved(path);
+    if (EvalLogical(Join({p, " == null"}))) {
+        return kJsonTypeNone;
+    }
+    const Text kind = EvalText(Join({"Object.prototype.toString.call(", p, ")"}));
+    if (kind == "[object String]") {
+        return kJsonTypeString;
+    }
+    if (kind == "[object Array]") {
+        return kJsonTypeArray;
+    }
+    if (kind == "[object Object]") {
+        return kJsonTypeObject;
+    }
+    if (kind == "[object Number]") {
+        return kJsonTypeNumber;
+    }
+    if (kind == "[object Boolean]") {
+        return kJsonTypeBoolean;
+    }
+    return kJsonTypeOther;
+}
+
+Text JsonDocument::GetText(std::string_view path, bool jsonForm) {
+    const Text p = Resolved(path);
+    if (jsonForm) {
+        return EvalText(Join({"JSON.stringify(", p, ")", kUnmark}));
+    }
+    return EvalText(Join({p, ".toString()", kUnmark}));
+}
+
+int JsonDocument::GetMemberNames(std::vector<Text>* names, std::string_view path) {
+    const Text p = Resolved(path);
+    std::vector<Text> pieces = SplitText(EvalText(Join({"get__name_All(", p, ")"})), "\r\n");
+    const int count = static_cast<int>(pieces.size());
+    if (names != nullptr) {
+        *names = std::move(pieces);
+    }
+    return count;
+}
+
+namespace {
+
+// Truncated toward zero; out of range saturates, NaN gives 0.
+int ToInt32(double value) {
+    if (!(value == value)) {
+        return 0;
+    }
+    if (value >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (value <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+int JsonDocument::GetCount(std::string_view path) {
+    const Text p = Resolved(path);
+    return ToInt32(EvalNumber(Join({"get__count(", p, ")"})));
+}
+
+JsonDocument JsonDocument::GetObject(std::string_view path) {
+    const Text p = Resolved(path);
+    JsonDocument document;
+    document.Parse(EvalText(Join({"JSON.stringify(", p, ")", kUnmarkForJson})));
+    return document;
+}
+
+bool JsonDocument::AddElement(std::string_view value, std::string_view path, bool literal,
+                              bool atFront) {
+    const Text p = Resolved(path);
+    const Text v = literal ? Text(UpToZero(value)) : MarkedString(UpToZero(value));
+    return Run(Join({"if (Object.prototype.toString.call(", p, ") != '[object Array]') { ", p,
+                     " = new Array() } ", p, atFront ? ".unshift(" : ".push(", v, ")"}));
+}
+
+JsonDocument JsonDocument::GetElementObject(int index, std::string_view path) {
+    const Text p = Resolved(path);
+    JsonDocument document;
+    document.Parse(
+        EvalText(Join({"JSON.stringify(", p, "[", std::to_string(index), "])", kUnmarkForJson})));
+    return document;
+}
+
+Text JsonDocument::GetElementText(int index, std::string_view path, bool jsonForm) {
+    const Text p = Resolved(path);
+    const Text i = std::to_string(index);
+    if (jsonForm) {
+        return EvalText(Join({"JSON.stringify(", p, "[", i, "])", kUnmark}));
+    }
+    return EvalText(Join({p, "[", i, "]", kUnmark}));
+}
+
+bool JsonDocument::SetElement(int index, std::string_view path, std::string_view value,
+                              bool literal) {
+    const Text p = Resolved(path);
+    const Text v = literal ? Text(UpToZero(value)) : MarkedString(UpToZero(value));
+    return Run(Join({p, "[", std::to_string(index), "] = ", v}));
+}
+
+bool JsonDocument::RemoveElement(int index, std::string_view path) {
+    const Text p = Resolved(path);
+    return Run(Join({p, ".splice(", std::to_string(index), ", 1)"}));
+}
+
+bool JsonDocument::Delete(std::string_view path) {
+    const Text p = Resolved(path);
+    return Run(Join({"delete ", p}));
+}
+
+bool JsonDocument::SetNumber(std::string_view path, double number) {
+    const Text p = Resolved(path);
+    // 13 significant digits as printf's %.13g gives them, but never in the
+    // locale's notation: a decimal comma would turn the script into a comma expression.
+    char digits[64];
+    const auto written =
+        std::to_chars(digits, digits + sizeof(digits), number, std::chars_format::general, 13);
+    return Run(Join({p, " = ", std::string_view(digits, written.ptr - digits)}));
+}
+
+double JsonDocument::GetNumber(std::string_view path) {
+    const Text p = Resolved(path);
+    return EvalNumber(p);
+}
+
+Text JsonDocument::GetJson(std::string_view path) {
+    return GetText(path, true);
+}
+
+std::shared_ptr<platform::ScriptHost> JsonDocument::GetEngine() const {
+    return engine_;
+}
+
+int JsonDocument::GetLeafValues(std::vector<Text>* values, std::string_view path, bool recursive) {
+    const Text p = Resolved(path);
+    Run("var str_all = new Array()");
+    Run(Join({"get__nodeValue(", p, ", ", recursive ? "true" : "false", ")"}));
+    std::vector<Text> pieces =
+        SplitText(EvalText(Join({"str_all.join('", kValueSeparator, "')"})), kValueSeparator);
+    const int count = static_cast<int>(pieces.size());
+    if (values != nullptr) {
+        *values = std::move(pieces);
+    }
+    return count;
+}
+
+}  // namespace cq

@@ -1,0 +1,104 @@
+#pragma once
+
+// The script host of the JSON document: one JavaScript engine with the members the
+// document uses (Language, AddCode, Eval, Error). Texts go in and come out in the
+// program's code page. Nothing throws out of the host: a failed evaluation gives the
+// empty value of the kind asked for and leaves its report in Error().
+//
+// The engine runs what a web server sent, so each engine has a heap cap and each
+// AddCode/Eval a time budget; a script over either is a failed evaluation and the
+// host stays usable. A host belongs to the thread that created it.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "text/types.h"
+
+namespace cq::platform {
+
+namespace detail {
+struct ScriptEngine;
+struct ScriptOutcome;
+enum class ScriptWant { kNothing, kText, kLogical, kNumber };
+}  // namespace detail
+
+// Error numbers of the host (0 after a success).
+enum ScriptErrorNumber : std::int32_t {
+    kScriptOk = 0,
+    kScriptSyntaxError = 1,     // the text does not compile
+    kScriptReferenceError = 2,  // an undeclared name was read
+    kScriptTypeError = 3,       // e.g. a member of null or undefined
+    kScriptRangeError = 4,
+    kScriptThrown = 5,      // any other value thrown and not caught
+    kScriptTimeBudget = 6,  // stopped after running longer than the budget
+    kScriptHeapLimit = 7,   // the engine wanted more memory than its cap
+    kScriptNoEngine = 8,    // the engine could not be created or broke down
+    kScriptNoLanguage = 9,  // Language was never set to a supported one
+};
+
+struct ScriptError {
+    std::int32_t Number = 0;
+    cq::Text Source;
+    cq::Text Description;
+    cq::Text HelpFile;
+    std::int32_t HelpContext = 0;
+    cq::Text Text;  // the source line of a syntax error
+    std::int32_t Line = 0;
+    std::int32_t Column = 0;  // the engine does not report columns: always 0
+};
+
+struct ScriptLimits {
+    std::size_t heapBytes = std::size_t{64} << 20;
+    std::chrono::milliseconds timeBudget{2000};
+};
+
+class ScriptHost {
+public:
+    explicit ScriptHost(ScriptLimits limits = {});
+    ~ScriptHost();
+    ScriptHost(const ScriptHost&) = delete;
+    ScriptHost& operator=(const ScriptHost&) = delete;
+
+    // False when the engine could not be created or broke down; every call then fails.
+    bool valid() const;
+
+    // Only "JavaScript" (in any ASCII letter case) is accepted; until it is set,
+    // AddCode and Eval fail.
+    bool SetLanguage(std::string_view language);
+    const Text& Language() const { return language_; }
+
+    // Runs code as global program code. True when it ran without error.
+    bool AddCode(std::string_view code);
+
+    // Evaluates an expression (or statements, giving the last value) in global scope.
+    // Eval wants no result and tells whether the evaluation succeeded.
+    bool Eval(std::string_view expression);
+    // A string as it is, other values by the script's ToString; null and undefined
+    // give the empty text.
+    Text EvalText(std::string_view expression);
+    // true/false; a number is true when neither 0 nor NaN; a text "true"/"false" (any
+    // case) or a number's text; anything else is false.
+    bool EvalLogical(std::string_view expression);
+    // A number as it is, true -1 and false 0, a text that reads as a number its value;
+    // anything else 0.
+    double EvalNumber(std::string_view expression);
+
+    // The report of the last AddCode or Eval.
+    const ScriptError& Error() const { return error_; }
+
+    // Bytes the engine holds now (for tests and diagnostics).
+    std::size_t HeapBytesInUse() const;
+
+private:
+    bool Run(std::string_view code, bool program, detail::ScriptWant want,
+             detail::ScriptOutcome* outcome);
+
+    std::unique_ptr<detail::ScriptEngine> engine_;
+    Text language_;
+    ScriptError error_;
+};
+
+}  // namespace cq::platform
