@@ -17,11 +17,9 @@
 
 namespace cq {
 
-// Fetches a cover picture; empty bytes when it cannot be had.
+// Fetches a cover picture; empty bytes when it cannot be had. The program passes
+// FetchCover (player/cover_fetch.h); tests pass their own.
 using CoverFetcher = std::function<Bytes(const Text& url)>;
-
-// The program's cover fetch: a plain GET through the web module.
-Bytes FetchCover(const Text& url);
 
 class PlayerController {
 public:
@@ -32,9 +30,8 @@ public:
     static constexpr int kSeekStepSeconds = 10;
     static constexpr int kSliderLimit = 32767;
 
-    // The view and the media player must outlive the controller. An empty
-    // fetchCover means FetchCover.
-    PlayerController(PlayerView& view, platform::MediaPlayer& media, CoverFetcher fetchCover = {});
+    // The view and the media player must outlive the controller.
+    PlayerController(PlayerView& view, platform::MediaPlayer& media, CoverFetcher fetchCover);
     PlayerController(const PlayerController&) = delete;
     PlayerController& operator=(const PlayerController&) = delete;
 
@@ -76,6 +73,7 @@ private:
     void SetSlider(std::int64_t value);
     void StartSeeking(int direction);
     void EndOfEpisode();
+    void ShowPlayingPicture();
 
     PlayerView& view_;
     platform::MediaPlayer& media_;

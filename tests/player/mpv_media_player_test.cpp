@@ -1,0 +1,298 @@
+#include "platform/mpv_media_player.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace cq::platform {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A quiet mono tone as a WAV file, so the tests need no sample files.
+std::string MakeWav(double seconds) {
+    constexpr int kRate = 8000;
+    const auto samples = static_cast<std::uint32_t>(seconds * kRate);
+    std::string out;
+    auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        }
+    };
+    out += "RIFF";
+    put(36 + samples * 2, 4);
+    out += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(1, 2);  // mono
+    put(kRate, 4);
+    put(kRate * 2, 4);
+    put(2, 2);
+    put(16, 2);
+    out += "data";
+    put(samples * 2, 4);
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        const double value = 800.0 * std::sin(2.0 * 3.14159265358979 * 440.0 * i / kRate);
+        put(static_cast<std::uint16_t>(static_cast<std::int16_t>(value)), 2);
+    }
+    return out;
+}
+
+// Polls until the condition holds; the deadline only keeps a broken build from
+// hanging the suite.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline = 20s) {
+    const auto end = Clock::now() + deadline;
+    while (Clock::now() < end) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return condition();
+}
+
+// A loopback port nobody listens on: bound once to learn a free one, then let go.
+int UnusedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    close(fd);
+    return port;
+}
+
+class MpvMediaPlayerTest : public ::testing::Test {
+protected:
+    static constexpr double kToneSeconds = 2.0;
+
+    void SetUp() override {
+        wav_ = MakeWav(kToneSeconds);
+        server_.Get("/tone.wav", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(wav_, "audio/wav");
+        });
+        server_.Get("/noise.wav", [](const httplib::Request&, httplib::Response& res) {
+            std::string junk;
+            for (int i = 0; i < 400; ++i) {
+                junk += "this is not audio at all ";
+            }
+            res.set_content(junk, "audio/wav");
+        });
+        // Announces the whole file, sends the first half and drops the connection;
+        // asked again for the rest, it has broken down.
+        server_.Get("/truncated.wav", [](const httplib::Request& req, httplib::Response& res) {
+            if (!req.ranges.empty() && req.ranges.front().first > 0) {
+                res.status = 503;
+                return;
+            }
+            const std::string body = MakeWav(3.0);
+            const std::size_t cut = body.size() / 2;
+            res.set_content_provider(
+                body.size(), "audio/wav",
+                [body, cut](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                    if (offset >= cut) {
+                        return false;
+                    }
+                    const std::size_t n = std::min(length, cut - offset);
+                    sink.write(body.data() + offset, n);
+                    return true;
+                });
+        });
+        // Never answers until the test ends.
+        server_.Get("/stall.wav", [this](const httplib::Request&, httplib::Response& res) {
+            std::unique_lock lock(stallMutex_);
+            stallCondition_.wait(lock, [this] { return released_; });
+            res.status = 503;
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port_, 0);
+        serverThread_ = std::thread([this] { server_.listen_after_bind(); });
+        player_ = CreateMpvMediaPlayer();
+        ASSERT_NE(player_, nullptr);
+    }
+
+    void TearDown() override {
+        player_.reset();
+        {
+            std::lock_guard lock(stallMutex_);
+            released_ = true;
+        }
+        stallCondition_.notify_all();
+        server_.stop();
+        if (serverThread_.joinable()) {
+            serverThread_.join();
+        }
+    }
+
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+
+    std::string wav_;
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread serverThread_;
+    std::mutex stallMutex_;
+    std::condition_variable stallCondition_;
+    bool released_ = false;
+    std::unique_ptr<MediaPlayer> player_;
+};
+
+TEST_F(MpvMediaPlayerTest, OpenedMediaWaitsStoppedWithItsLengthKnown) {
+    ASSERT_TRUE(player_->Open(Url("/tone.wav")));
+    EXPECT_EQ(player_->State(), MediaPlayer::kStateStopped);
+    EXPECT_EQ(player_->LengthSeconds(), 2);
+    EXPECT_EQ(player_->PositionMs(), 0);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(player_->PositionMs(), 0) << "an opened media must not start by itself";
+}
+
+TEST_F(MpvMediaPlayerTest, PlaysPausesResumesAndEndsAtItsLength) {
+    ASSERT_TRUE(player_->Open(Url("/tone.wav")));
+    ASSERT_TRUE(player_->Play(-1));
+    EXPECT_EQ(player_->State(), MediaPlayer::kStatePlaying);
+    ASSERT_TRUE(WaitFor([&] { return player_->PositionMs() >= 300; }));
+
+    ASSERT_TRUE(player_->PauseResume());
+    EXPECT_EQ(player_->State(), MediaPlayer::kStatePaused);
+    const std::int64_t pausedAt = player_->PositionMs();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_NEAR(static_cast<double>(player_->PositionMs()), static_cast<double>(pausedAt), 50.0);
+
+    ASSERT_TRUE(player_->PauseResume());
+    EXPECT_EQ(player_->State(), MediaPlayer::kStatePlaying);
+    ASSERT_TRUE(WaitFor([&] { return player_->PositionMs() > pausedAt + 100; }));
+
+    // Play resets the alternation: the next call pauses again.
+    ASSERT_TRUE(player_->PauseResume());
+    ASSERT_TRUE(player_->Play(-1));
+    ASSERT_TRUE(player_->PauseResume());
+    EXPECT_EQ(player_->State(), MediaPlayer::kStatePaused);
+
+    ASSERT_TRUE(player_->Play(1500));
+    EXPECT_GE(player_->PositionMs(), 1500);
+    ASSERT_TRUE(WaitFor([&] { return player_->PositionMs() >= 2000; }));
+    EXPECT_EQ(player_->PositionMs(), 2000);
+    EXPECT_EQ(player_->State(), MediaPlayer::kStateStopped);
+    EXPECT_EQ(player_->LengthSeconds(), 2);
+
+    // An ended media can be played again from a position.
+    ASSERT_TRUE(player_->Play(500));
+    EXPECT_LT(player_->PositionMs(), 2000);
+}
+
+TEST_F(MpvMediaPlayerTest, StopRewindsAndCloseReleases) {
+    ASSERT_TRUE(player_->Open(Url("/tone.wav")));
+    ASSERT_TRUE(player_->Play(1000));
+    ASSERT_TRUE(player_->Stop());
+    EXPECT_EQ(player_->State(), MediaPlayer::kStateStopped);
+    EXPECT_EQ(player_->PositionMs(), 0);
+    EXPECT_EQ(player_->LengthSeconds(), 2);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(player_->PositionMs(), 0) << "a stopped media stays at its start";
+    ASSERT_TRUE(player_->Play(-1));
+    ASSERT_TRUE(WaitFor([&] { return player_->PositionMs() > 0; }));
+    EXPECT_LT(player_->PositionMs(), 1000) << "played on from the start, not from the seek";
+
+    ASSERT_TRUE(player_->Close());
+    EXPECT_EQ(player_->State(), MediaPlayer::kStateOther);
+    EXPECT_EQ(player_->PositionMs(), -1);
+    EXPECT_EQ(player_->LengthSeconds(), 0);
+    EXPECT_FALSE(player_->Play(-1));
+    EXPECT_FALSE(player_->PauseResume());
+    EXPECT_FALSE(player_->Stop());
+    EXPECT_FALSE(player_->Close());
+}
+
+TEST_F(MpvMediaPlayerTest, OnlyWebUrlsOpen) {
+    const std::string served = Url("/tone.wav");
+    struct Case {
+        std::string url;
+        bool opens;
+    };
+    const Case cases[] = {
+        {served, true},
+        {"HTTP" + served.substr(4), true},
+        {"", false},
+        {"http://", false},
+        {"/tmp/tone.wav", false},
+        {"file:///etc/hostname", false},
+        {"ftp://127.0.0.1/tone.wav", false},
+        {"httpx" + served.substr(4), false},
+        {"ytdl://" + served.substr(7), false},
+        {"av://lavfi:sine", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        // A previous media is closed by every open, also a refused one.
+        ASSERT_TRUE(player_->Open(served));
+        EXPECT_EQ(player_->Open(c.url), c.opens);
+        EXPECT_EQ(player_->State(),
+                  c.opens ? MediaPlayer::kStateStopped : MediaPlayer::kStateOther);
+        EXPECT_EQ(player_->LengthSeconds(), c.opens ? 2 : 0);
+        EXPECT_EQ(player_->PositionMs(), c.opens ? 0 : -1);
+    }
+}
+
+TEST_F(MpvMediaPlayerTest, MediaThatCannotBeHadFailsToOpen) {
+    for (const std::string path : {"/missing.wav", "/noise.wav"}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(player_->Open(Url(path)));
+        EXPECT_EQ(player_->State(), MediaPlayer::kStateOther);
+        EXPECT_EQ(player_->LengthSeconds(), 0);
+        EXPECT_EQ(player_->PositionMs(), -1);
+    }
+    EXPECT_FALSE(player_->Open("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/tone.wav"));
+
+    // The player is still usable afterwards.
+    EXPECT_TRUE(player_->Open(Url("/tone.wav")));
+    EXPECT_EQ(player_->LengthSeconds(), 2);
+}
+
+TEST_F(MpvMediaPlayerTest, OpenGivesUpOnAServerThatNeverAnswers) {
+    player_ = CreateMpvMediaPlayer({.openTimeout = 500ms});
+    ASSERT_NE(player_, nullptr);
+    EXPECT_FALSE(player_->Open(Url("/stall.wav")));
+    EXPECT_EQ(player_->State(), MediaPlayer::kStateOther);
+    EXPECT_EQ(player_->PositionMs(), -1);
+    EXPECT_TRUE(player_->Open(Url("/tone.wav")));
+}
+
+TEST_F(MpvMediaPlayerTest, StreamThatBreaksOffCountsAsEnded) {
+    ASSERT_TRUE(player_->Open(Url("/truncated.wav")));
+    const std::int64_t length = player_->LengthSeconds();
+    EXPECT_EQ(length, 3);
+    ASSERT_TRUE(player_->Play(-1));
+    ASSERT_TRUE(WaitFor([&] { return player_->PositionMs() >= length * 1000; }))
+        << "position stuck at " << player_->PositionMs();
+    EXPECT_EQ(player_->State(), MediaPlayer::kStateStopped);
+    EXPECT_EQ(player_->LengthSeconds(), length);
+    // The next episode opens normally.
+    EXPECT_TRUE(player_->Open(Url("/tone.wav")));
+    EXPECT_TRUE(player_->Play(-1));
+    EXPECT_EQ(player_->State(), MediaPlayer::kStatePlaying);
+}
+
+}  // namespace
+}  // namespace cq::platform
