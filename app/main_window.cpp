@@ -27,6 +27,7 @@
 
 #include "app/window_pictures.h"
 #include "catalogue/build_playlist.h"
+#include "player/cover_fetch.h"
 #include "player/pictures.h"
 #include "player/player_state.h"
 #include "text/encoding.h"
@@ -127,7 +128,8 @@ MainWindow::MainWindow(Options options)
 
     trayAvailable_ = options.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
     BuildControls();
-    controller_ = std::make_unique<PlayerController>(*this, *媒体播放1, options.fetchCover);
+    controller_ = std::make_unique<PlayerController>(
+        *this, *媒体播放1, options.fetchCover ? std::move(options.fetchCover) : CoverFetcher(FetchCover));
     BuildTray();
     ConnectEvents();
     OnWindowCreated();
