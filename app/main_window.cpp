@@ -47,7 +47,6 @@ constexpr int kColumnCount = 5;
 constexpr int kRawTextRole = Qt::UserRole + 1;
 
 QString ToQString(const Text& gbk) { return QString::fromStdString(Utf8FromGbk(gbk)); }
-Text ToText(const QString& text) { return GbkFromUtf8(text.toStdString()); }
 
 QByteArray ToByteArray(const Bytes& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
@@ -116,7 +115,8 @@ bool PauseWithEvents(int milliseconds) {
 MainWindow::MainWindow(Options options)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       媒体播放1(std::move(options.mediaPlayer)),
-      fetchRows_(options.fetchRows ? std::move(options.fetchRows) : RowSource(FetchPlaylistRows)) {
+      fetchRows_(options.fetchRows ? std::move(options.fetchRows)
+                                   : RowSource([] { return FetchPlaylistRows(); })) {
     setObjectName(QStringLiteral("窗口"));
     setWindowTitle(kCaption);
     setWindowIcon(PictureProgram());

@@ -12,18 +12,13 @@
 #include "app/main_window.h"
 #include "catalogue/build_playlist.h"
 #include "catalogue/catalogue_request.h"
-#include "catalogue/network_time.h"
 
 namespace cq::testing {
 
-// The rows a loading run gets from the service at these origins, fetched in the
-// program's order: morning list, clock, evening list.
+// The program's own loading run, pointed at a service of the test's.
 inline app::RowSource RowsFrom(FmOrigins origins, std::string clockUrl) {
     return [origins = std::move(origins), clockUrl = std::move(clockUrl)] {
-        const Text morning = FetchEpisodeList(1, origins);
-        const DateTime now = GetNetworkTime(clockUrl);
-        const Text evening = FetchEpisodeList(2, origins);
-        return AssemblePlaylist(morning, evening, now);
+        return FetchPlaylistRows(origins, clockUrl);
     };
 }
 
