@@ -11,7 +11,9 @@ DemoService::DemoService(const QStringList& options, int httpPort, int httpsPort
     QStringList arguments = {QStringLiteral("--http-port"), QString::number(httpPort),
                              QStringLiteral("--https-port"), QString::number(httpsPort),
                              QStringLiteral("--port-file"), portFile,
-                             QStringLiteral("--log"), directory_.filePath(QStringLiteral("log"))};
+                             QStringLiteral("--log"), directory_.filePath(QStringLiteral("log")),
+                             // The window never plays the audio; short audio is made quickly.
+                             QStringLiteral("--short-audio")};
     arguments += options;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(QStringLiteral(CHENQUE_DEMO_PATH), arguments);
