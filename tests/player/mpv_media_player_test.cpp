@@ -13,10 +13,7 @@
 #include <string>
 #include <thread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "unused_port.h"
 
 namespace cq::platform {
 namespace {
@@ -64,23 +61,6 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
         std::this_thread::sleep_for(20ms);
     }
     return condition();
-}
-
-// A loopback port nobody listens on: bound once to learn a free one, then let go.
-int UnusedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    close(fd);
-    return port;
 }
 
 class MpvMediaPlayerTest : public ::testing::Test {
@@ -263,7 +243,8 @@ TEST_F(MpvMediaPlayerTest, MediaThatCannotBeHadFailsToOpen) {
         EXPECT_EQ(player_->LengthSeconds(), 0);
         EXPECT_EQ(player_->PositionMs(), -1);
     }
-    EXPECT_FALSE(player_->Open("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/tone.wav"));
+    EXPECT_FALSE(
+        player_->Open("http://127.0.0.1:" + std::to_string(testing::UnusedPort()) + "/tone.wav"));
 
     // The player is still usable afterwards.
     EXPECT_TRUE(player_->Open(Url("/tone.wav")));

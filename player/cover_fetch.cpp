@@ -1,0 +1,13 @@
+#include "player/cover_fetch.h"
+
+#include "web/fetch_via_wininet.h"
+
+namespace cq {
+
+Bytes FetchCover(const Text& url) {
+    FetchViaWinInetOptions request;
+    request.url = url;
+    return FetchViaWinInet(request);
+}
+
+}  // namespace cq

@@ -1,0 +1,37 @@
+#include "player/cover_fetch.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <string>
+#include <thread>
+
+#include "unused_port.h"
+
+namespace cq {
+namespace {
+
+TEST(CoverFetchTest, ReturnsThePicturesBytesOrNothing) {
+    // A picture is binary: zero bytes and high bytes must come through intact.
+    const std::string picture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\x00", 18);
+    httplib::Server server;
+    server.Get("/cover.png", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content(picture, "image/png");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread thread([&] { server.listen_after_bind(); });
+
+    const Text base = "http://127.0.0.1:" + std::to_string(port);
+    EXPECT_EQ(FetchCover(base + "/cover.png"), BytesFromText(picture));
+    EXPECT_TRUE(
+        FetchCover("http://127.0.0.1:" + std::to_string(testing::UnusedPort()) + "/cover.png")
+            .empty());
+    EXPECT_TRUE(FetchCover("").empty());
+
+    server.stop();
+    thread.join();
+}
+
+}  // namespace
+}  // namespace cq
