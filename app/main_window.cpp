@@ -46,7 +46,9 @@ constexpr int kColumnCount = 5;
 // do not decode.
 constexpr int kRawTextRole = Qt::UserRole + 1;
 
-QString ToQString(const Text& gbk) { return QString::fromStdString(Utf8FromGbk(gbk)); }
+QString ToQString(const Text& gbk) {
+    return QString::fromStdString(Utf8FromGbk(gbk));
+}
 
 QByteArray ToByteArray(const Bytes& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
@@ -88,8 +90,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& access
     return button;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& accessibleName,
-                  QRect geometry, const QString& text, int pixelSize) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& accessibleName, QRect geometry,
+                  const QString& text, int pixelSize) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromUtf8(name));
     label->setAccessibleName(accessibleName);
@@ -102,7 +104,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& accessibleNa
 
 }  // namespace
 
-bool ThreadIsRunning(const QThread* thread) { return thread != nullptr && thread->isRunning(); }
+bool ThreadIsRunning(const QThread* thread) {
+    return thread != nullptr && thread->isRunning();
+}
 
 bool PauseWithEvents(int milliseconds) {
     QEventLoop loop;
@@ -129,7 +133,8 @@ MainWindow::MainWindow(Options options)
     trayAvailable_ = options.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
     BuildControls();
     controller_ = std::make_unique<PlayerController>(
-        *this, *媒体播放1, options.fetchCover ? std::move(options.fetchCover) : CoverFetcher(FetchCover));
+        *this, *媒体播放1,
+        options.fetchCover ? std::move(options.fetchCover) : CoverFetcher(FetchCover));
     BuildTray();
     ConnectEvents();
     OnWindowCreated();
@@ -175,14 +180,14 @@ void MainWindow::BuildControls() {
                             kZeroTime, 10);
     标签_总时长->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    按钮_循环方式 = MakeButton(this, "按钮_循环方式", QStringLiteral("循环方式"),
-                               QRect(108, 82, 24, 24), {});
+    按钮_循环方式 =
+        MakeButton(this, "按钮_循环方式", QStringLiteral("循环方式"), QRect(108, 82, 24, 24), {});
     SetLoopModePicture(PictureExitAfterEpisode());
     按钮_上一个 = MakeButton(this, "按钮_上一个", QStringLiteral("上一首"), QRect(174, 82, 48, 24),
                              PicturePrevious());
     按钮_上一个->setEnabled(false);
-    按钮_播放暂停 = MakeButton(this, "按钮_播放暂停", QStringLiteral("播放/暂停"),
-                               QRect(228, 82, 43, 24), {});
+    按钮_播放暂停 =
+        MakeButton(this, "按钮_播放暂停", QStringLiteral("播放/暂停"), QRect(228, 82, 43, 24), {});
     SetPlayPausePicture(PicturePause());
     按钮_播放暂停->setEnabled(false);
     按钮_下一个 = MakeButton(this, "按钮_下一个", QStringLiteral("下一首"), QRect(278, 82, 48, 24),
@@ -212,8 +217,8 @@ void MainWindow::BuildControls() {
     超级列表框1->setGeometry(0, 108, 408, 211);
     超级列表框1->setColumnCount(kColumnCount);
     超级列表框1->setHeaderLabels({QStringLiteral("标题"), QStringLiteral("链接"),
-                                   QStringLiteral("图片"), QStringLiteral("状态"),
-                                   QStringLiteral("bak")});
+                                  QStringLiteral("图片"), QStringLiteral("状态"),
+                                  QStringLiteral("bak")});
     const std::array<int, kColumnCount> widths{300, 0, 0, 85, 0};
     for (int column = 0; column < kColumnCount; ++column) {
         超级列表框1->setColumnWidth(column, widths[column]);
@@ -245,7 +250,8 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::BuildTray() {
-    超级菜单1.images = {PicturePrevious(), PictureNext(), PictureMenuExit(), PictureMenuPlayPause()};
+    超级菜单1.images = {PicturePrevious(), PictureNext(), PictureMenuExit(),
+                        PictureMenuPlayPause()};
 
     托盘菜单 = new QMenu(QStringLiteral("托盘菜单"), this);
     托盘菜单->setObjectName(QStringLiteral("托盘菜单"));
@@ -254,7 +260,8 @@ void MainWindow::BuildTray() {
                     托盘菜单->addAction(QStringLiteral("下一首")),
                     托盘菜单->addAction(QStringLiteral("退出"))};
     connect(托盘菜单, &QMenu::aboutToShow, this, [this] { ApplyMenuIcons(); });
-    connect(trayActions_[0], &QAction::triggered, this, [this] { controller_->OnPlayPauseClicked(); });
+    connect(trayActions_[0], &QAction::triggered, this,
+            [this] { controller_->OnPlayPauseClicked(); });
     connect(trayActions_[1], &QAction::triggered, this, [this] { controller_->PreviousRow(); });
     connect(trayActions_[2], &QAction::triggered, this, [this] { controller_->NextRow(); });
     connect(trayActions_[3], &QAction::triggered, this, [this] { ExitProgram(0); });
@@ -435,8 +442,8 @@ void MainWindow::ShowLoadingFailed() {
 }
 
 void MainWindow::EnableTransport() {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             按钮_列表, 按钮_播放暂停, 按钮_上一个, 按钮_下一个, 滑块条_播放进度}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{按钮_列表, 按钮_播放暂停, 按钮_上一个,
+                                                            按钮_下一个, 滑块条_播放进度}) {
         control->setEnabled(true);
     }
 }
@@ -470,7 +477,9 @@ void MainWindow::OnHideClicked() {
     setVisible(false);
 }
 
-void MainWindow::OnCloseClicked() { ExitProgram(0); }
+void MainWindow::OnCloseClicked() {
+    ExitProgram(0);
+}
 
 void MainWindow::OnPlaylistButtonClicked() {
     if (height() == kUnfoldedHeight) {
@@ -481,9 +490,13 @@ void MainWindow::OnPlaylistButtonClicked() {
     FocusPlaylist();
 }
 
-void MainWindow::OnFoldBarClicked() { SetWindowHeight(kFoldBarHeight); }
+void MainWindow::OnFoldBarClicked() {
+    SetWindowHeight(kFoldBarHeight);
+}
 
-void MainWindow::SetWindowHeight(int height) { setFixedSize(kWidth, height); }
+void MainWindow::SetWindowHeight(int height) {
+    setFixedSize(kWidth, height);
+}
 
 void MainWindow::ExitProgram(int exitCode) {
     if (exiting_) {
@@ -583,13 +596,21 @@ void MainWindow::SetPlaylistSelection(int row) {
     超级列表框1->scrollToItem(item);
 }
 
-void MainWindow::FocusPlaylist() { 超级列表框1->setFocus(); }
+void MainWindow::FocusPlaylist() {
+    超级列表框1->setFocus();
+}
 
-void MainWindow::SetTitleText(const Text& text) { 标签1->setText(ToQString(text)); }
+void MainWindow::SetTitleText(const Text& text) {
+    标签1->setText(ToQString(text));
+}
 
-void MainWindow::SetElapsedText(const Text& text) { 标签_现行时长->setText(ToQString(text)); }
+void MainWindow::SetElapsedText(const Text& text) {
+    标签_现行时长->setText(ToQString(text));
+}
 
-void MainWindow::SetTotalText(const Text& text) { 标签_总时长->setText(ToQString(text)); }
+void MainWindow::SetTotalText(const Text& text) {
+    标签_总时长->setText(ToQString(text));
+}
 
 void MainWindow::SetCoverPicture(const Bytes& picture) {
     QPixmap pixmap;
@@ -599,19 +620,27 @@ void MainWindow::SetCoverPicture(const Bytes& picture) {
     }
     // Scaled once to the box's real pixels, so the cover is sharp on HiDPI screens.
     const qreal ratio = devicePixelRatioF();
-    QPixmap scaled = pixmap.scaled(图片框1->size() * ratio, Qt::KeepAspectRatio,
-                                   Qt::SmoothTransformation);
+    QPixmap scaled =
+        pixmap.scaled(图片框1->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     scaled.setDevicePixelRatio(ratio);
     图片框1->setPixmap(scaled);
 }
 
-int MainWindow::SliderMaximum() const { return 滑块条_播放进度->maximum(); }
+int MainWindow::SliderMaximum() const {
+    return 滑块条_播放进度->maximum();
+}
 
-void MainWindow::SetSliderMaximum(int maximum) { 滑块条_播放进度->setMaximum(maximum); }
+void MainWindow::SetSliderMaximum(int maximum) {
+    滑块条_播放进度->setMaximum(maximum);
+}
 
-int MainWindow::SliderValue() const { return 滑块条_播放进度->value(); }
+int MainWindow::SliderValue() const {
+    return 滑块条_播放进度->value();
+}
 
-void MainWindow::SetSliderValue(int value) { 滑块条_播放进度->setValue(value); }
+void MainWindow::SetSliderValue(int value) {
+    滑块条_播放进度->setValue(value);
+}
 
 void MainWindow::SetPlayPausePicture(const Bytes& picture) {
     按钮_播放暂停->setIcon(IconFromBytes(picture));

@@ -137,15 +137,35 @@ void DrawMenuExit(QPainter& p) {
 
 }  // namespace
 
-QIcon PictureClose() { return Render(DrawClose); }
-QIcon PictureHideToTray() { return Render(DrawHideToTray); }
-QIcon PicturePlaylist() { return Render(DrawPlaylist); }
-QIcon PicturePrevious() { return Render(DrawPrevious); }
-QIcon PictureNext() { return Render(DrawNext); }
-QIcon PictureFoldUp() { return Render(DrawFoldUp); }
-QIcon PictureRetry() { return Render(DrawRetry); }
-QIcon PictureProgram() { return Render(DrawProgram); }
-QIcon PictureMenuPlayPause() { return Render(DrawMenuPlayPause); }
-QIcon PictureMenuExit() { return Render(DrawMenuExit); }
+QIcon PictureClose() {
+    return Render(DrawClose);
+}
+QIcon PictureHideToTray() {
+    return Render(DrawHideToTray);
+}
+QIcon PicturePlaylist() {
+    return Render(DrawPlaylist);
+}
+QIcon PicturePrevious() {
+    return Render(DrawPrevious);
+}
+QIcon PictureNext() {
+    return Render(DrawNext);
+}
+QIcon PictureFoldUp() {
+    return Render(DrawFoldUp);
+}
+QIcon PictureRetry() {
+    return Render(DrawRetry);
+}
+QIcon PictureProgram() {
+    return Render(DrawProgram);
+}
+QIcon PictureMenuPlayPause() {
+    return Render(DrawMenuPlayPause);
+}
+QIcon PictureMenuExit() {
+    return Render(DrawMenuExit);
+}
 
 }  // namespace cq::app

@@ -10,8 +10,8 @@ DemoService::DemoService(const QStringList& options, int httpPort, int httpsPort
     const QString portFile = directory_.filePath(QStringLiteral("ports"));
     QStringList arguments = {QStringLiteral("--http-port"), QString::number(httpPort),
                              QStringLiteral("--https-port"), QString::number(httpsPort),
-                             QStringLiteral("--port-file"), portFile,
-                             QStringLiteral("--log"), directory_.filePath(QStringLiteral("log")),
+                             QStringLiteral("--port-file"), portFile, QStringLiteral("--log"),
+                             directory_.filePath(QStringLiteral("log")),
                              // The window never plays the audio; short audio is made quickly.
                              QStringLiteral("--short-audio")};
     arguments += options;
@@ -41,7 +41,9 @@ DemoService::DemoService(const QStringList& options, int httpPort, int httpsPort
     httpsPort_ = 0;
 }
 
-DemoService::~DemoService() { Stop(); }
+DemoService::~DemoService() {
+    Stop();
+}
 
 void DemoService::Stop() {
     if (process_.state() != QProcess::NotRunning) {

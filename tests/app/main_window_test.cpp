@@ -37,7 +37,9 @@ using app::MainWindow;
 
 constexpr std::int64_t kEpisodeMs = 300'000;
 
-QString Utf8(const Text& gbk) { return QString::fromStdString(Utf8FromGbk(gbk)); }
+QString Utf8(const Text& gbk) {
+    return QString::fromStdString(Utf8FromGbk(gbk));
+}
 
 struct Started {
     FakeMediaPlayer* media = nullptr;
@@ -504,7 +506,7 @@ TEST(MainWindowLayout, ControlsSitWhereTheyBelongWithTheirFirstState) {
 // The list view is the playlist's only store, so what the player reads back must
 // be what was written, byte for byte.
 TEST(MainWindowPlaylist, CellsKeepTheirBytesAndRowsOutsideTheListReadEmpty) {
-    const Text title = "\xb3\xbf\xc8\xb5";          // a GBK title
+    const Text title = "\xb3\xbf\xc8\xb5";             // a GBK title
     const Text oddLink = "http://a/\x80\xff\x81.mp3";  // bytes that do not decode
     Started started = StartWindow([&] {
         return std::vector<PlaylistRow>{

@@ -117,10 +117,11 @@ TEST(EndToEnd, PlaysTheFirstEpisodeAndEndsByItselfWithExitCodeZero) {
     ASSERT_TRUE(WaitForFile(ports, 10000)) << "the demo service did not start";
 
     Child display;
-    display.process.start(QStringLiteral("Xvfb"),
-                          {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                           QStringLiteral("0"), QStringLiteral("800x600x24"),
-                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    display.process.start(
+        QStringLiteral("Xvfb"),
+        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+         QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+         QStringLiteral("tcp")});
     ASSERT_TRUE(display.process.waitForReadyRead(15000)) << "Xvfb did not start";
     const QString number = QString::fromUtf8(display.process.readAllStandardOutput()).trimmed();
     ASSERT_FALSE(number.isEmpty());
@@ -152,7 +153,8 @@ TEST(EndToEnd, PlaysTheFirstEpisodeAndEndsByItselfWithExitCodeZero) {
             ++lists;
         } else if (method == QStringLiteral("HEAD") && target == QStringLiteral("/")) {
             ++clocks;
-        } else if (method == QStringLiteral("GET") && target.startsWith(QStringLiteral("/covers/"))) {
+        } else if (method == QStringLiteral("GET") &&
+                   target.startsWith(QStringLiteral("/covers/"))) {
             ++covers;
         } else if (target.startsWith(QStringLiteral("/audio/"))) {
             ++audio;
