@@ -511,7 +511,6 @@ void MainWindow::ExitProgram(int exitCode) {
         // and tearing the window down under it would crash, so the process ends
         // here, once the player and the tray are gone.
         媒体播放1.reset();
-        QCoreApplication::processEvents();
         std::fflush(nullptr);
         std::_Exit(exitCode);
     }
