@@ -17,7 +17,6 @@ constexpr std::string_view kMorningPrefix = "晨鹊早报：";
 constexpr std::string_view kEveningPrefix = "晨鹊晚报：";
 constexpr std::string_view kMonthMark = "月";
 constexpr std::string_view kDayMark = "日";
-// Today's episodes are published around dawn; before this hour they are not listed.
 constexpr int kFirstListingHour = 5;
 
 // The leading decimal number of a text: full-width digits and signs count as their
@@ -101,57 +100,73 @@ std::int64_t EpisodeDateNumber(std::string_view datePart, const DateTime& now) {
     return DateNumber(year, month, day);
 }
 
-struct Programme {
-    JsonDocument* document;
-    std::string_view prefix;
-    int count = 0;
-    int taken = 0;
-
-    bool Exhausted() const { return taken >= count; }
-};
-
 Text EpisodePath(int index, std::string_view member) {
     return "data.list[" + std::to_string(index) + "]" + Text(member);
+}
+
+// One programme's episodes that may be listed today, in the list's order.
+struct Programme {
+    JsonDocument* document = nullptr;
+    std::vector<int> indices;
+    std::vector<Text> titles;
+    std::vector<std::int64_t> dates;
+    std::size_t taken = 0;
+
+    bool Exhausted() const { return taken >= indices.size(); }
+};
+
+// A service may publish an episode ahead of its day. Such an episode is never
+// listed, and it takes no turn either: otherwise the newest listable episode of its
+// programme would lose its place and yesterday's edition of the other would lead.
+Programme ReadProgramme(JsonDocument& document, std::string_view prefix, const DateTime& now,
+                        std::int64_t today) {
+    Programme programme;
+    programme.document = &document;
+    const int count = document.GetCount("data.list");
+    for (int index = 0; index < count; ++index) {
+        Text title = document.GetText(EpisodePath(index, ".title"));
+        const std::int64_t date = EpisodeDateNumber(TextBefore(title, prefix), now);
+        if (date > today) {
+            continue;
+        }
+        programme.indices.push_back(index);
+        programme.titles.push_back(std::move(title));
+        programme.dates.push_back(date);
+    }
+    return programme;
 }
 
 std::vector<PlaylistRow> AssembleFromDocuments(JsonDocument& morning, JsonDocument& evening,
                                                const DateTime& now) {
     const std::int64_t today = DateNumber(now.year, now.month, now.day);
-    Programme programmes[2] = {{&morning, kMorningPrefix, morning.GetCount("data.list")},
-                               {&evening, kEveningPrefix, evening.GetCount("data.list")}};
-    Programme& mornings = programmes[0];
-    Programme& evenings = programmes[1];
+    Programme mornings = ReadProgramme(morning, kMorningPrefix, now, today);
+    Programme evenings = ReadProgramme(evening, kEveningPrefix, now, today);
 
     // Once today's evening edition is out (both newest episodes dated today), it
     // leads; otherwise the newest morning edition does.
-    auto newestIsToday = [&](Programme& programme) {
-        const Text title = programme.document->GetText("data.list[0].title");
-        return EpisodeDateNumber(TextBefore(title, programme.prefix), now) == today;
-    };
-    const int sameDay = mornings.count >= 1 && evenings.count >= 1 && newestIsToday(mornings) &&
-                                newestIsToday(evenings)
+    const int sameDay = !mornings.dates.empty() && !evenings.dates.empty() &&
+                                mornings.dates.front() == today && evenings.dates.front() == today
                             ? 1
                             : 0;
 
     std::vector<PlaylistRow> rows;
-    const int total = mornings.count + evenings.count;
-    for (int i = 1; i <= total; ++i) {
-        Programme* turn = (i % 2 != sameDay) ? &mornings : &evenings;
+    const std::size_t total = mornings.indices.size() + evenings.indices.size();
+    for (std::size_t i = 1; i <= total; ++i) {
+        Programme* turn = (static_cast<int>(i % 2) != sameDay) ? &mornings : &evenings;
         // When one list runs out before the other, the longer one goes on alone
         // instead of its turns reading past the end of the shorter.
         if (turn->Exhausted()) {
             turn = turn == &mornings ? &evenings : &mornings;
         }
-        const int index = turn->taken++;
-        JsonDocument& document = *turn->document;
-
-        const Text title = document.GetText(EpisodePath(index, ".title"));
-        const std::int64_t episodeDate = EpisodeDateNumber(TextBefore(title, turn->prefix), now);
-        if (episodeDate > today || (episodeDate == today && now.hour < kFirstListingHour)) {
+        const std::size_t at = turn->taken++;
+        // Today's episodes are published around dawn and listed from then on.
+        if (turn->dates[at] == today && now.hour < kFirstListingHour) {
             continue;
         }
+        const int index = turn->indices[at];
+        JsonDocument& document = *turn->document;
         PlaylistRow row;
-        row.title = title;
+        row.title = turn->titles[at];
         row.link = document.GetText(EpisodePath(index, ".audiolist[0].filePath"));
         row.picture = document.GetText(EpisodePath(index, "['img194_194']"));
         row.status =

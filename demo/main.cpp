@@ -63,8 +63,8 @@ struct Options {
 void PrintUsage(std::ostream& out) {
     out << "usage: chenque-demo [options]\n"
            "  --host ADDR           address to listen on (default 127.0.0.1)\n"
-           "  --http-port N         plain HTTP port, morning list (default 18080; 0 = any free)\n"
-           "  --https-port N        HTTPS port, evening list (default 18443; 0 = any free)\n"
+           "  --http-port N         plain HTTP port (default 18080; 0 = any free)\n"
+           "  --https-port N        HTTPS port (default 18443; 0 = any free)\n"
            "  --port-file PATH      write \"http=N\" and \"https=N\" lines there once listening\n"
            "  --log PATH            request log, one JSON object a line (default stdout)\n"
            "  --latency MS          wait this long before every answer\n"

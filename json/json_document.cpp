@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/script_host.h"
+#include "text/gbk_search.h"
 #include "text/text_basics.h"
 #include "text/text_edit.h"
 
@@ -33,12 +34,27 @@ Text Join(std::initializer_list<std::string_view> pieces) {
     return ConcatTexts(pieces);
 }
 
+// U+2028 and U+2029 (in GB18030) end a line in script source, even inside a string
+// literal, while JSON and our callers treat them as ordinary characters. Inside a
+// string their escapes mean the same character; outside one JSON never has them.
+constexpr std::string_view kLineSeparator = "\x81\x36\xA6\x35";
+constexpr std::string_view kParagraphSeparator = "\x81\x36\xA6\x36";
+
+Text EscapeLineSeparators(std::string_view text) {
+    if (FindText(text, kLineSeparator) == kNotFound &&
+        FindText(text, kParagraphSeparator) == kNotFound) {
+        return Text(text);
+    }
+    return MultiReplace(text, std::nullopt, 0, true,
+                        {{kLineSeparator, "\\u2028"}, {kParagraphSeparator, "\\u2029"}});
+}
+
 // A text as the body of a single-quoted script string. The searches run on character
 // boundaries, so a GBK trail byte that happens to be 0x5C is left alone.
 Text EscapeForSingleQuotes(std::string_view value) {
-    return MultiReplace(
-        value, std::nullopt, 0, true,
-        {{"\\", "\\\\"}, {"'", "\\'"}, {"\"", "\\\""}, {"\r", "\\r"}, {"\n", "\\n"}});
+    return EscapeLineSeparators(
+        MultiReplace(value, std::nullopt, 0, true,
+                     {{"\\", "\\\\"}, {"'", "\\'"}, {"\"", "\\\""}, {"\r", "\\r"}, {"\n", "\\n"}}));
 }
 
 // A value in text form: a single-quoted script string whose backslashes become marks.
@@ -55,16 +71,29 @@ JsonDocument::JsonDocument() : rootName_("da") {
 JsonDocument::~JsonDocument() = default;
 
 JsonDocument::JsonDocument(const JsonDocument& other)
-    : rootName_(other.rootName_), engine_(other.engine_) {}
+    : rootName_(other.rootName_), engine_(other.engine_) {
+    // Whatever the copy does to the shared engine, the original no longer knows.
+    other.pristine_ = false;
+}
 
-JsonDocument& JsonDocument::operator=(const JsonDocument& other) = default;
+JsonDocument& JsonDocument::operator=(const JsonDocument& other) {
+    rootName_ = other.rootName_;
+    engine_ = other.engine_;
+    pristine_ = false;
+    other.pristine_ = false;
+    return *this;
+}
 
 JsonDocument::JsonDocument(JsonDocument&& other) noexcept
-    : rootName_(other.rootName_), engine_(std::move(other.engine_)) {}
+    : rootName_(other.rootName_), engine_(std::move(other.engine_)), pristine_(other.pristine_) {
+    other.pristine_ = false;
+}
 
 JsonDocument& JsonDocument::operator=(JsonDocument&& other) noexcept {
     rootName_ = other.rootName_;
     engine_ = std::move(other.engine_);
+    pristine_ = other.pristine_;
+    other.pristine_ = false;
     return *this;
 }
 
@@ -84,26 +113,40 @@ void JsonDocument::CreateEngine() {
         return;
     }
     host->SetLanguage("JavaScript");
-    host->AddCode(PreludeScript());
+    // Every engine runs the prelude; compiling it once per process instead of once per
+    // engine is most of the cost of a fresh engine.
+    static const Bytes prelude = [] {
+        platform::ScriptHost compiler;
+        compiler.SetLanguage("JavaScript");
+        return compiler.CompileProgram(PreludeScript());
+    }();
+    if (prelude.empty() || !host->AddBytecode(prelude)) {
+        host->AddCode(PreludeScript());
+    }
     host->Eval(Join({"var ", rootName_,
                      " = {}, str_Code = String.fromCharCode(9216), "
                      "str_reg = new RegExp(str_Code, 'g')"}));
     engine_ = std::move(host);
+    pristine_ = true;
 }
 
 bool JsonDocument::Run(std::string_view script) {
+    pristine_ = false;
     return engine_ && engine_->Eval(script);
 }
 
 Text JsonDocument::EvalText(std::string_view script) {
+    pristine_ = false;
     return engine_ ? engine_->EvalText(script) : Text();
 }
 
 bool JsonDocument::EvalLogical(std::string_view script) {
+    pristine_ = false;
     return engine_ && engine_->EvalLogical(script);
 }
 
 double JsonDocument::EvalNumber(std::string_view script) {
+    pristine_ = false;
     return engine_ ? engine_->EvalNumber(script) : 0;
 }
 
@@ -114,9 +157,14 @@ Text JsonDocument::Resolved(std::string_view path) {
 }
 
 bool JsonDocument::Parse(std::string_view text, bool literal, ErrorInfo* errorInfo) {
-    if (engine_) {
+    // A fresh engine each time, so nothing of the last value or its scripts remains.
+    // One that nothing has run in since it was made, and that no clone or caller
+    // holds, is exactly such an engine already: the usual construct-then-Parse
+    // sequence then prepares one engine instead of two.
+    if (engine_ && !(pristine_ && engine_.use_count() == 1)) {
         CreateEngine();
     }
+    pristine_ = false;
     if (!engine_) {
         if (errorInfo != nullptr) {
             *errorInfo = ErrorInfo{};
@@ -126,12 +174,12 @@ bool JsonDocument::Parse(std::string_view text, bool literal, ErrorInfo* errorIn
         }
         return false;
     }
-    text = UpToZero(text);
+    const Text script = EscapeLineSeparators(UpToZero(text));
     engine_->Eval(Join({"var ", rootName_, " = null"}));
     if (literal) {
-        engine_->AddCode(Join({"var ", rootName_, " = ", text}));
+        engine_->AddCode(Join({"var ", rootName_, " = ", script}));
     } else {
-        engine_->AddCode(Join({"var ", rootName_, " = eval(", text, ")"}));
+        engine_->AddCode(Join({"var ", rootName_, " = eval(", script, ")"}));
     }
     if (errorInfo != nullptr) {
         const platform::ScriptError& error = engine_->Error();
@@ -331,7 +379,8 @@ Text JsonDocument::GetJson(std::string_view path) {
     return GetText(path, true);
 }
 
-std::shared_ptr<platform::ScriptHost> JsonDocument::GetEngine() const {
+std::shared_ptr<platform::ScriptHost> JsonDocument::GetEngine() {
+    pristine_ = false;
     return engine_;
 }
 

@@ -102,7 +102,7 @@ public:
     double GetNumber(std::string_view path = {});
     Text GetJson(std::string_view path = {});
     // Another reference to the engine, for direct use of the host; null when absent.
-    std::shared_ptr<platform::ScriptHost> GetEngine() const;
+    std::shared_ptr<platform::ScriptHost> GetEngine();
     // The string, number and boolean values of an object's or array's members (of
     // nested ones too when recursive); returns their number. values may be null.
     int GetLeafValues(std::vector<Text>* values, std::string_view path = {},
@@ -121,6 +121,8 @@ private:
 
     Text rootName_;
     std::shared_ptr<platform::ScriptHost> engine_;
+    // True while the engine is as CreateEngine left it and has never been shared.
+    mutable bool pristine_ = false;
 };
 
 // The script every engine of a JsonDocument is prepared with.

@@ -153,6 +153,15 @@ bool HasHttpScheme(std::string_view url) {
            (url.size() >= 8 && EqualsNoCase(url.substr(0, 8), "https://"));
 }
 
+bool HasControlCharacter(std::string_view text) {
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool HeaderSlist::Append(const std::string& line) {
     curl_slist* grown = curl_slist_append(list_, line.c_str());
     if (grown == nullptr) {

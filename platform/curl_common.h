@@ -35,6 +35,10 @@ std::string WireUrl(std::string_view url);
 // True when the URL starts with http:// or https:// in any letter case.
 bool HasHttpScheme(std::string_view url);
 
+// Control characters have no place in a URL; one that holds CR LF would also have
+// smuggled header lines in wherever the URL is repeated (the Referer line).
+bool HasControlCharacter(std::string_view text);
+
 class HeaderSlist {
 public:
     HeaderSlist() = default;

@@ -57,7 +57,9 @@ public:
         headers_.clear();
         response_ = curl::Response{};
         status_ = 0;
-        if (async || method.empty() || HasLineBreak(method) || !curl::HasHttpScheme(url)) {
+        if (async || method.empty() || curl::HasControlCharacter(method) ||
+            method.find(' ') != std::string_view::npos || !curl::HasHttpScheme(url) ||
+            curl::HasControlCharacter(url)) {
             return false;
         }
         method_.assign(method);

@@ -33,6 +33,9 @@ bool IsWebUrl(std::string_view url) {
     return startsWith("http://") || startsWith("https://");
 }
 
+constexpr std::int64_t kSeekArrivedMs = 250;
+constexpr auto kSeekPatience = std::chrono::seconds(3);
+
 class MpvMediaPlayer final : public MediaPlayer {
 public:
     MpvMediaPlayer(mpv_handle* mpv, const MpvMediaPlayerOptions& options)
@@ -176,18 +179,29 @@ public:
         if (broken_) {
             return lengthMs_;
         }
+        std::optional<std::int64_t> reported;
+        double seconds = 0;
+        if (mpv_get_property(mpv_, "time-pos", MPV_FORMAT_DOUBLE, &seconds) >= 0 &&
+            std::isfinite(seconds)) {
+            reported = std::max<std::int64_t>(0, std::llround(seconds * 1000.0));
+        }
         if (seekTarget_) {
-            return *seekTarget_;  // mpv still reports where it was before the seek
+            // mpv carries a seek out on its own thread a moment after it was asked
+            // for, and reports the old position until then. A stream that cannot
+            // seek never arrives; it gets a little patience, then tells the truth.
+            const bool arrived = reported && std::llabs(*reported - *seekTarget_) <= kSeekArrivedMs;
+            const bool overdue = std::chrono::steady_clock::now() - seekIssuedAt_ > kSeekPatience;
+            if (!arrived && !overdue) {
+                return *seekTarget_;
+            }
+            seekTarget_.reset();
         }
         if (ReadFlag("eof-reached")) {
             return lengthMs_;
         }
-        double seconds = 0;
-        if (mpv_get_property(mpv_, "time-pos", MPV_FORMAT_DOUBLE, &seconds) < 0 ||
-            !std::isfinite(seconds)) {
-            return lastPositionMs_;
+        if (reported) {
+            lastPositionMs_ = *reported;
         }
-        lastPositionMs_ = std::max<std::int64_t>(0, std::llround(seconds * 1000.0));
         return lastPositionMs_;
     }
 
@@ -236,9 +250,6 @@ private:
                     loaded_ = true;
                 }
                 break;
-            case MPV_EVENT_PLAYBACK_RESTART:
-                seekTarget_.reset();  // a seek has been carried out
-                break;
             case MPV_EVENT_END_FILE: {
                 const auto* end = static_cast<const mpv_event_end_file*>(event.data);
                 if (entryId_ == 0 || end->playlist_entry_id != entryId_) {
@@ -273,6 +284,7 @@ private:
         }
         lastPositionMs_ = ms;
         seekTarget_ = lengthMs_ > 0 ? std::min(ms, lengthMs_) : ms;
+        seekIssuedAt_ = std::chrono::steady_clock::now();
         return true;
     }
 
@@ -326,6 +338,21 @@ private:
     std::int64_t lengthMs_ = 0;
     std::int64_t lastPositionMs_ = 0;
     std::optional<std::int64_t> seekTarget_;  // until mpv has carried the seek out
+    std::chrono::steady_clock::time_point seekIssuedAt_;
+};
+
+// Stands in when libmpv cannot start: every audio counts as one that cannot be
+// opened, which the player logic already copes with.
+class UnavailableMediaPlayer final : public MediaPlayer {
+public:
+    bool Open(std::string_view) override { return false; }
+    bool Play(std::int64_t) override { return false; }
+    bool PauseResume() override { return false; }
+    bool Stop() override { return false; }
+    bool Close() override { return false; }
+    int State() override { return kStateOther; }
+    std::int64_t PositionMs() override { return -1; }
+    std::int64_t LengthSeconds() override { return 0; }
 };
 
 }  // namespace
@@ -333,7 +360,7 @@ private:
 std::unique_ptr<MediaPlayer> CreateMpvMediaPlayer(const MpvMediaPlayerOptions& options) {
     mpv_handle* mpv = mpv_create();
     if (mpv == nullptr) {
-        return nullptr;
+        return std::make_unique<UnavailableMediaPlayer>();
     }
     const std::string networkTimeout = std::to_string(options.networkTimeout.count());
     // The program reads no settings and runs nothing but the decoder: no user
@@ -374,7 +401,7 @@ std::unique_ptr<MediaPlayer> CreateMpvMediaPlayer(const MpvMediaPlayerOptions& o
     }
     if (mpv_initialize(mpv) < 0) {
         mpv_terminate_destroy(mpv);
-        return nullptr;
+        return std::make_unique<UnavailableMediaPlayer>();
     }
     return std::make_unique<MpvMediaPlayer>(mpv, options);
 }

@@ -18,10 +18,10 @@ struct MpvMediaPlayerOptions {
     std::chrono::seconds networkTimeout = std::chrono::seconds(15);
 };
 
-// The media player over libmpv. Null when libmpv cannot be started, which is the
-// case unless LC_NUMERIC is "C": a Qt program must call
-// std::setlocale(LC_NUMERIC, "C") after creating its QApplication. Use it from one
-// thread (the window thread); it needs no event loop.
+// The media player over libmpv; never null. When libmpv cannot be started it is a
+// player that opens nothing. libmpv refuses to start unless LC_NUMERIC is "C", so
+// a Qt program must call std::setlocale(LC_NUMERIC, "C") after creating its
+// QApplication. Use it from one thread (the window thread); it needs no event loop.
 std::unique_ptr<MediaPlayer> CreateMpvMediaPlayer(const MpvMediaPlayerOptions& options = {});
 
 }  // namespace cq::platform

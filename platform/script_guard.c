@@ -5,8 +5,8 @@
 #include <time.h>
 
 struct cq_script_block {
-    struct cq_script_block *prev;
-    struct cq_script_block *next;
+    struct cq_script_block* prev;
+    struct cq_script_block* next;
     size_t size;
 };
 
@@ -20,7 +20,7 @@ typedef union cq_script_header {
 
 /* The guard of the call in progress on this thread, for fatal errors raised where
  * the engine has no heap pointer at hand. */
-static _Thread_local cq_script_guard *current_guard;
+static _Thread_local cq_script_guard* current_guard;
 
 static int64_t monotonic_ns(void) {
     struct timespec ts;
@@ -28,12 +28,12 @@ static int64_t monotonic_ns(void) {
     return (int64_t)ts.tv_sec * 1000000000 + ts.tv_nsec;
 }
 
-void cq_script_guard_init(cq_script_guard *guard, size_t heap_limit) {
+void cq_script_guard_init(cq_script_guard* guard, size_t heap_limit) {
     memset(guard, 0, sizeof(*guard));
     guard->limit = heap_limit;
 }
 
-static void link_block(cq_script_guard *guard, struct cq_script_block *block) {
+static void link_block(cq_script_guard* guard, struct cq_script_block* block) {
     block->prev = NULL;
     block->next = guard->blocks;
     if (guard->blocks != NULL) {
@@ -42,7 +42,7 @@ static void link_block(cq_script_guard *guard, struct cq_script_block *block) {
     guard->blocks = block;
 }
 
-static void unlink_block(cq_script_guard *guard, struct cq_script_block *block) {
+static void unlink_block(cq_script_guard* guard, struct cq_script_block* block) {
     if (block->prev != NULL) {
         block->prev->next = block->next;
     } else {
@@ -53,7 +53,38 @@ static void unlink_block(cq_script_guard *guard, struct cq_script_block *block) 
     }
 }
 
-static int fits(cq_script_guard *guard, size_t released, size_t wanted) {
+/* Checked on every allocation as well as from the bytecode interrupt: the engine's
+ * native loops (join, indexOf over a huge length, ...) never reach the interrupt,
+ * but they allocate as they go, and a refused allocation ends them with an error. */
+static int over_time(cq_script_guard* guard) {
+    if (guard->deadline_ns == 0) {
+        return 0;
+    }
+    if (!guard->timed_out && monotonic_ns() >= guard->deadline_ns) {
+        guard->timed_out = 1;
+    }
+    return guard->timed_out;
+}
+
+/* Reading the clock on every allocation would cost more than a short evaluation
+ * itself; a loop that allocates reaches the next check soon enough. */
+#define CQ_ALLOCATIONS_PER_CLOCK_CHECK 64
+
+static int over_time_on_allocation(cq_script_guard* guard) {
+    if (guard->timed_out) {
+        return 1;
+    }
+    if (++guard->allocations_unchecked < CQ_ALLOCATIONS_PER_CLOCK_CHECK) {
+        return 0;
+    }
+    guard->allocations_unchecked = 0;
+    return over_time(guard);
+}
+
+static int fits(cq_script_guard* guard, size_t released, size_t wanted) {
+    if (over_time_on_allocation(guard)) {
+        return 0;
+    }
     size_t after = guard->used - released;
     if (wanted > guard->limit || after > guard->limit - wanted) {
         guard->refused = 1;
@@ -62,10 +93,10 @@ static int fits(cq_script_guard *guard, size_t released, size_t wanted) {
     return 1;
 }
 
-void *cq_script_alloc(void *udata, size_t size) {
-    cq_script_guard *guard = (cq_script_guard *)udata;
+void* cq_script_alloc(void* udata, size_t size) {
+    cq_script_guard* guard = (cq_script_guard*)udata;
     size_t total;
-    struct cq_script_block *block;
+    struct cq_script_block* block;
     if (size > SIZE_MAX - CQ_HEADER_SIZE) {
         return NULL;
     }
@@ -73,32 +104,32 @@ void *cq_script_alloc(void *udata, size_t size) {
     if (!fits(guard, 0, total)) {
         return NULL;
     }
-    block = (struct cq_script_block *)malloc(total);
+    block = (struct cq_script_block*)malloc(total);
     if (block == NULL) {
         return NULL;
     }
     block->size = total;
     link_block(guard, block);
     guard->used += total;
-    return (char *)block + CQ_HEADER_SIZE;
+    return (char*)block + CQ_HEADER_SIZE;
 }
 
-void cq_script_free(void *udata, void *ptr) {
-    cq_script_guard *guard = (cq_script_guard *)udata;
-    struct cq_script_block *block;
+void cq_script_free(void* udata, void* ptr) {
+    cq_script_guard* guard = (cq_script_guard*)udata;
+    struct cq_script_block* block;
     if (ptr == NULL) {
         return;
     }
-    block = (struct cq_script_block *)((char *)ptr - CQ_HEADER_SIZE);
+    block = (struct cq_script_block*)((char*)ptr - CQ_HEADER_SIZE);
     unlink_block(guard, block);
     guard->used -= block->size;
     free(block);
 }
 
-void *cq_script_realloc(void *udata, void *ptr, size_t size) {
-    cq_script_guard *guard = (cq_script_guard *)udata;
-    struct cq_script_block *block;
-    struct cq_script_block *moved;
+void* cq_script_realloc(void* udata, void* ptr, size_t size) {
+    cq_script_guard* guard = (cq_script_guard*)udata;
+    struct cq_script_block* block;
+    struct cq_script_block* moved;
     size_t old_total;
     size_t total;
     if (ptr == NULL) {
@@ -111,14 +142,14 @@ void *cq_script_realloc(void *udata, void *ptr, size_t size) {
     if (size > SIZE_MAX - CQ_HEADER_SIZE) {
         return NULL;
     }
-    block = (struct cq_script_block *)((char *)ptr - CQ_HEADER_SIZE);
+    block = (struct cq_script_block*)((char*)ptr - CQ_HEADER_SIZE);
     old_total = block->size;
     total = size + CQ_HEADER_SIZE;
     if (total > old_total && !fits(guard, old_total, total)) {
         return NULL;
     }
     unlink_block(guard, block);
-    moved = (struct cq_script_block *)realloc(block, total);
+    moved = (struct cq_script_block*)realloc(block, total);
     if (moved == NULL) {
         link_block(guard, block);
         return NULL;
@@ -126,21 +157,21 @@ void *cq_script_realloc(void *udata, void *ptr, size_t size) {
     moved->size = total;
     link_block(guard, moved);
     guard->used = guard->used - old_total + total;
-    return (char *)moved + CQ_HEADER_SIZE;
+    return (char*)moved + CQ_HEADER_SIZE;
 }
 
-void cq_script_free_all(cq_script_guard *guard) {
+void cq_script_free_all(cq_script_guard* guard) {
     while (guard->blocks != NULL) {
-        struct cq_script_block *block = guard->blocks;
+        struct cq_script_block* block = guard->blocks;
         guard->blocks = block->next;
         free(block);
     }
     guard->used = 0;
 }
 
-int cq_script_guarded(cq_script_guard *guard, int64_t budget_ns, void (*fn)(void *), void *arg) {
+int cq_script_guarded(cq_script_guard* guard, int64_t budget_ns, void (*fn)(void*), void* arg) {
     jmp_buf jump;
-    cq_script_guard *volatile outer = current_guard;
+    cq_script_guard* volatile outer = current_guard;
     guard->timed_out = 0;
     guard->refused = 0;
     guard->deadline_ns = budget_ns > 0 ? monotonic_ns() + budget_ns : 0;
@@ -159,21 +190,15 @@ int cq_script_guarded(cq_script_guard *guard, int64_t budget_ns, void (*fn)(void
     return 0;
 }
 
-unsigned int cq_script_time_exceeded(void *udata) {
-    cq_script_guard *guard = (cq_script_guard *)udata;
-    if (guard == NULL || guard->deadline_ns == 0) {
-        return 0;
-    }
+unsigned int cq_script_time_exceeded(void* udata) {
+    cq_script_guard* guard = (cq_script_guard*)udata;
     /* Once over, stay over until the host leaves the engine, so that no catch
      * block in the script can swallow the stop. */
-    if (!guard->timed_out && monotonic_ns() >= guard->deadline_ns) {
-        guard->timed_out = 1;
-    }
-    return (unsigned int)guard->timed_out;
+    return guard != NULL && over_time(guard) ? 1u : 0u;
 }
 
-void cq_script_fatal(void *udata, const char *msg) {
-    cq_script_guard *guard = udata != NULL ? (cq_script_guard *)udata : current_guard;
+void cq_script_fatal(void* udata, const char* msg) {
+    cq_script_guard* guard = udata != NULL ? (cq_script_guard*)udata : current_guard;
     if (guard != NULL && guard->fatal_jump != NULL) {
         guard->fatal = 1;
         strncpy(guard->fatal_message, msg != NULL ? msg : "", sizeof(guard->fatal_message) - 1);

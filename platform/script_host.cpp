@@ -13,6 +13,12 @@ namespace cq::platform {
 
 namespace {
 
+// A value can carry traps (a getter, a replaced String.prototype.replace) that make
+// every later evaluation run into the time budget; a document read field by field
+// would then take the budget once per field. After this many time-outs in a row the
+// engine takes no more work.
+constexpr int kTimeoutsBeforeStop = 3;
+
 // Longest source line copied into ScriptError::Text; a minified document is one line.
 constexpr std::size_t kErrorLineMax = 200;
 
@@ -144,14 +150,15 @@ struct ScriptEngine {
 // leave by longjmp: only pointers and trivially destructible members here.
 struct ScriptOutcome {
     duk_context* ctx = nullptr;
+    // UTF-8 source text, or bytecode when form is kBytecode.
     const char* source = nullptr;
     std::size_t sourceLength = 0;
-    bool program = false;
+    enum Form { kEval, kProgram, kBytecode, kDump } form = kEval;
     ScriptWant want = ScriptWant::kNothing;
 
     enum Stage { kCompile, kRun, kConvert } stage = kCompile;
     bool ok = false;
-    Text* text = nullptr;  // UTF-8 result when text was asked for
+    Text* text = nullptr;  // UTF-8 result when text was asked for; the bytecode for kDump
     bool logical = false;
     double number = 0;
 
@@ -173,9 +180,19 @@ using Want = detail::ScriptWant;
 duk_ret_t Evaluate(duk_context* ctx, void* udata) {
     auto* o = static_cast<Outcome*>(udata);
     o->stage = Outcome::kCompile;
-    duk_push_string(ctx, "input");
-    duk_compile_lstring_filename(ctx, o->program ? 0 : DUK_COMPILE_EVAL, o->source,
-                                 o->sourceLength);
+    if (o->form == Outcome::kBytecode) {
+        void* buffer = duk_push_fixed_buffer(ctx, o->sourceLength);
+        std::memcpy(buffer, o->source, o->sourceLength);
+        duk_load_function(ctx);
+    } else {
+        duk_push_string(ctx, "input");
+        duk_compile_lstring_filename(ctx, o->form == Outcome::kEval ? DUK_COMPILE_EVAL : 0,
+                                     o->source, o->sourceLength);
+        if (o->form == Outcome::kDump) {
+            duk_dump_function(ctx);
+            return 1;
+        }
+    }
     o->stage = Outcome::kRun;
     duk_call(ctx, 0);
     o->stage = Outcome::kConvert;
@@ -260,6 +277,13 @@ void RunInEngine(void* arg) {
     duk_context* ctx = o->ctx;
     if (duk_safe_call(ctx, Evaluate, o, 0, 1) == DUK_EXEC_SUCCESS) {
         o->ok = true;
+        if (o->form == Outcome::kDump) {
+            duk_size_t size = 0;
+            const void* data = duk_get_buffer_data(ctx, -1, &size);
+            o->text->assign(static_cast<const char*>(data), data != nullptr ? size : 0);
+            duk_pop(ctx);
+            return;
+        }
         switch (o->want) {
             case Want::kNothing:
                 break;
@@ -361,7 +385,7 @@ bool ScriptHost::SetLanguage(std::string_view language) {
     return true;
 }
 
-bool ScriptHost::Run(std::string_view code, bool program, Want want, Outcome* outcome) {
+bool ScriptHost::Run(std::string_view code, Want want, Outcome* outcome) {
     if (!valid()) {
         error_ = Failure(kScriptNoEngine, "The script engine is not available");
         return false;
@@ -370,13 +394,18 @@ bool ScriptHost::Run(std::string_view code, bool program, Want want, Outcome* ou
         error_ = Failure(kScriptNoLanguage, "No script language has been set");
         return false;
     }
-    const std::string_view gbk = UpToZero(code);
-    const Text source = Utf8ForEngine(gbk);
+    if (consecutiveTimeouts_ >= kTimeoutsBeforeStop) {
+        error_ = Failure(kScriptTimeBudget,
+                         "The engine was stopped after repeated runs over the time budget");
+        return false;
+    }
+    const bool bytecode = outcome->form == Outcome::kBytecode;
+    const std::string_view gbk = bytecode ? std::string_view() : UpToZero(code);
+    const Text source = bytecode ? Text(code) : Utf8ForEngine(gbk);
     Text message;
     outcome->ctx = engine_->ctx;
     outcome->source = source.data();
     outcome->sourceLength = source.size();
-    outcome->program = program;
     outcome->want = want;
     outcome->message = &message;
 
@@ -388,6 +417,7 @@ bool ScriptHost::Run(std::string_view code, bool program, Want want, Outcome* ou
                          "The script engine broke down: " + Text(engine_->guard.fatal_message));
         return false;
     }
+    consecutiveTimeouts_ = engine_->guard.timed_out ? consecutiveTimeouts_ + 1 : 0;
     if (outcome->ok) {
         error_ = ScriptError{};
         return true;
@@ -434,19 +464,38 @@ bool ScriptHost::Run(std::string_view code, bool program, Want want, Outcome* ou
 
 bool ScriptHost::AddCode(std::string_view code) {
     Outcome outcome;
-    return Run(code, true, Want::kNothing, &outcome);
+    outcome.form = Outcome::kProgram;
+    return Run(code, Want::kNothing, &outcome);
+}
+
+Bytes ScriptHost::CompileProgram(std::string_view code) {
+    Text dumped;
+    Outcome outcome;
+    outcome.form = Outcome::kDump;
+    outcome.text = &dumped;
+    if (!Run(code, Want::kNothing, &outcome)) {
+        return {};
+    }
+    return BytesFromText(dumped);
+}
+
+bool ScriptHost::AddBytecode(const Bytes& bytecode) {
+    Outcome outcome;
+    outcome.form = Outcome::kBytecode;
+    return Run(std::string_view(reinterpret_cast<const char*>(bytecode.data()), bytecode.size()),
+               Want::kNothing, &outcome);
 }
 
 bool ScriptHost::Eval(std::string_view expression) {
     Outcome outcome;
-    return Run(expression, false, Want::kNothing, &outcome);
+    return Run(expression, Want::kNothing, &outcome);
 }
 
 Text ScriptHost::EvalText(std::string_view expression) {
     Text utf8;
     Outcome outcome;
     outcome.text = &utf8;
-    if (!Run(expression, false, Want::kText, &outcome)) {
+    if (!Run(expression, Want::kText, &outcome)) {
         return {};
     }
     return GbkFromEngine(utf8);
@@ -454,12 +503,12 @@ Text ScriptHost::EvalText(std::string_view expression) {
 
 bool ScriptHost::EvalLogical(std::string_view expression) {
     Outcome outcome;
-    return Run(expression, false, Want::kLogical, &outcome) && outcome.logical;
+    return Run(expression, Want::kLogical, &outcome) && outcome.logical;
 }
 
 double ScriptHost::EvalNumber(std::string_view expression) {
     Outcome outcome;
-    return Run(expression, false, Want::kNumber, &outcome) ? outcome.number : 0;
+    return Run(expression, Want::kNumber, &outcome) ? outcome.number : 0;
 }
 
 }  // namespace cq::platform

@@ -7,7 +7,9 @@
 //
 // The engine runs what a web server sent, so each engine has a heap cap and each
 // AddCode/Eval a time budget; a script over either is a failed evaluation and the
-// host stays usable. A host belongs to the thread that created it.
+// host stays usable, except that after three time-outs in a row it refuses all
+// further work (a value full of traps would otherwise cost the budget per read).
+// A host belongs to the thread that created it.
 
 #include <chrono>
 #include <cstddef>
@@ -73,6 +75,12 @@ public:
     // Runs code as global program code. True when it ran without error.
     bool AddCode(std::string_view code);
 
+    // Compiles code as a program into the engine's bytecode, which AddBytecode of any
+    // host runs like AddCode without compiling again; empty when it does not compile.
+    // Only for scripts of our own: bytecode is trusted as it stands.
+    Bytes CompileProgram(std::string_view code);
+    bool AddBytecode(const Bytes& bytecode);
+
     // Evaluates an expression (or statements, giving the last value) in global scope.
     // Eval wants no result and tells whether the evaluation succeeded.
     bool Eval(std::string_view expression);
@@ -93,11 +101,11 @@ public:
     std::size_t HeapBytesInUse() const;
 
 private:
-    bool Run(std::string_view code, bool program, detail::ScriptWant want,
-             detail::ScriptOutcome* outcome);
+    bool Run(std::string_view code, detail::ScriptWant want, detail::ScriptOutcome* outcome);
 
     std::unique_ptr<detail::ScriptEngine> engine_;
     Text language_;
+    int consecutiveTimeouts_ = 0;
     ScriptError error_;
 };
 

@@ -127,6 +127,7 @@ HInternet InternetOpen(std::string_view agent, unsigned long accessType, std::st
     return session;
 }
 
+// Port 0 means the default port of the request's scheme.
 HInternet InternetConnect(HInternet session, std::string_view serverName, int port,
                           std::string_view, std::string_view, unsigned long service, unsigned long,
                           std::uintptr_t) {
@@ -159,6 +160,9 @@ HInternet HttpOpenRequest(HInternet connection, std::string_view verb, std::stri
         if (static_cast<unsigned char>(c) <= 0x20) {
             return nullptr;
         }
+    }
+    if (curl::HasControlCharacter(objectName)) {
+        return nullptr;
     }
     auto* request = new InternetObject(*connection);
     request->kind = InternetObject::Kind::kRequest;
@@ -200,8 +204,12 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
     if (host.find(':') != std::string::npos && host.front() != '[') {
         host = "[" + host + "]";
     }
-    const std::string url = curl::WireUrl((secure ? "https://" : "http://") + host + ":" +
-                                          std::to_string(request->port) + request->object);
+    // The default port stays out of the URL, as a proxy expects to see it.
+    const int port = request->port != 0 ? request->port : (secure ? 443 : 80);
+    const bool defaultPort = port == (secure ? 443 : 80);
+    const std::string url =
+        curl::WireUrl((secure ? "https://" : "http://") + host +
+                      (defaultPort ? std::string() : ":" + std::to_string(port)) + request->object);
     const std::string proxy = request->accessType == kInternetOpenTypeProxy
                                   ? PickProxy(request->proxyList, secure)
                                   : std::string();
@@ -245,6 +253,9 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
     const CURLcode result = curl_easy_perform(handle);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     if (cookiesOn) {
+        // curl_easy_reset forgets the list of cookie files without freeing it;
+        // clearing it here keeps the reused handle from leaking one per request.
+        curl_easy_setopt(handle, CURLOPT_COOKIEFILE, nullptr);
         curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
     }
     if (result != CURLE_OK || request->response.statusLine.empty()) {

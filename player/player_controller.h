@@ -35,7 +35,8 @@ public:
     PlayerController(const PlayerController&) = delete;
     PlayerController& operator=(const PlayerController&) = delete;
 
-    // Loads and plays a row (0..LastRowIndex); -1 stops and closes the media.
+    // Loads and plays a row (0..LastRowIndex); -1 (or any negative row, such as an
+    // empty selection) stops and closes the media and leaves the display alone.
     void PlayRow(int row);
 
     // Window events.

@@ -44,7 +44,9 @@ public:
     virtual void SetLoopModePicture(const Bytes& picture) = 0;
     virtual void SetLoopModeToolTip(const Text& text) = 0;
 
-    // Ends the program with this exit code (removing the tray icon first).
+    // Ends the program with this exit code, as the close button does: the window
+    // shuts the player down (PlayerController::Shutdown), removes the tray icon
+    // and leaves the event loop. Called from inside a timer tick.
     virtual void ExitProgram(int exitCode) = 0;
 };
 

@@ -10,22 +10,22 @@
 namespace cq {
 
 struct FetchViaWinInetOptions {
-    Text url;
+    Text url{};
     int method = 0;  // as for FetchViaRequestObject
-    Text postText;
+    Text postText{};
     // When supplied, the process-wide cookie store is off for this request and these
     // cookies are sent instead; never changed by the call.
-    std::optional<Text> cookies;
+    std::optional<Text> cookies{};
     Text* returnedCookies = nullptr;
-    Text headers;
+    Text headers{};
     Text* returnedHeaders = nullptr;  // raw: status line first, then the header lines
     bool noRedirect = false;
     // In/out: when empty and the method is not GET it receives the bytes of postText.
     Bytes* postBytes = nullptr;
-    Text proxy;                                 // "host:port"
-    std::optional<bool> mergeCookies;           // default true
-    std::optional<bool> addDefaultHeaders;      // default true
-    std::optional<bool> capitalizeHeaderNames;  // default true
+    Text proxy{};                                 // "host:port"
+    std::optional<bool> mergeCookies{};           // default true
+    std::optional<bool> addDefaultHeaders{};      // default true
+    std::optional<bool> capitalizeHeaderNames{};  // default true
     bool useSocks = false;
 };
 

@@ -35,7 +35,8 @@ std::vector<std::string> Codes(const std::vector<PlaylistRow>& rows) {
     std::vector<std::string> codes;
     for (const auto& row : rows) {
         const std::string link = row.link;
-        codes.push_back(link.rfind("audio/", 0) == 0 ? link.substr(6) : "<no link: " + row.title + ">");
+        codes.push_back(link.rfind("audio/", 0) == 0 ? link.substr(6)
+                                                     : "<no link: " + row.title + ">");
     }
     return codes;
 }
@@ -79,6 +80,16 @@ TEST(AssemblePlaylist, OrderAndWhatIsLeftOut) {
          ListJson('E', {"12月11日", "12月10日"}),
          At(2026, 12, 11, 23),
          {"E12月11日", "M12月11日", "E12月10日", "M12月10日"}},
+        {"10:00, tomorrow's morning published ahead takes no turn",
+         ListJson('M', {"12月12日", "12月11日", "12月10日"}),
+         ListJson('E', {"12月10日", "12月9日"}),
+         At(2026, 12, 11, 10),
+         {"M12月11日", "E12月10日", "M12月10日", "E12月9日"}},
+        {"03:00, tomorrow's published ahead and today's held back",
+         ListJson('M', {"12月12日", "12月11日", "12月10日"}),
+         ListJson('E', {"12月10日", "12月9日"}),
+         At(2026, 12, 11, 3),
+         {"E12月10日", "M12月10日", "E12月9日"}},
         {"mornings only: the evening list failed to download",
          ListJson('M', {"12月11日", "12月10日", "12月9日"}),
          "",

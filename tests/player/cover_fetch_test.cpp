@@ -18,6 +18,7 @@ TEST(CoverFetchTest, ReturnsThePicturesBytesOrNothing) {
     server.Get("/cover.png", [&](const httplib::Request&, httplib::Response& res) {
         res.set_content(picture, "image/png");
     });
+    server.set_keep_alive_max_count(1);  // lets stop() return at once
     const int port = server.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port, 0);
     std::thread thread([&] { server.listen_after_bind(); });

@@ -1,4 +1,4 @@
-#include "demo_service.h"
+#include "demo/harness/demo_service.h"
 
 #include <fcntl.h>
 #include <signal.h>
