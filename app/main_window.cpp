@@ -142,7 +142,9 @@ MainWindow::MainWindow(Options options)
 
 MainWindow::~MainWindow() {
     // The worker calls onto this window and waits for each call to be served, so
-    // it has to be served until it ends before the controls go away.
+    // it has to be served until it ends before the controls go away; its signal
+    // must not start playback any more.
+    exiting_ = true;
     while (ThreadIsRunning(WorkerThread.get())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         WorkerThread->wait(10);

@@ -60,7 +60,7 @@ public:
     static constexpr int kUnfoldedHeight = 332;
 
     struct Options {
-        // The player; a null one is replaced by a player that opens nothing.
+        // The player the window drives; required.
         std::unique_ptr<platform::MediaPlayer> mediaPlayer = {};
         // Empty: the program's own (the catalogue's FetchPlaylistRows, FetchCover).
         RowSource fetchRows = {};
