@@ -1,5 +1,6 @@
 #include "catalogue/build_playlist.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -18,6 +19,10 @@ constexpr std::string_view kEveningPrefix = "晨鹊晚报：";
 constexpr std::string_view kMonthMark = "月";
 constexpr std::string_view kDayMark = "日";
 constexpr int kFirstListingHour = 5;
+// The service sends one page of a few dozen episodes. A list that claims far more
+// (an array length is whatever the text says) would otherwise keep the worker
+// reading empty fields for hours.
+constexpr int kMostEpisodesPerList = 1000;
 
 // The leading decimal number of a text: full-width digits and signs count as their
 // ASCII forms, leading blanks (ASCII or the full-width space) and one sign are
@@ -122,7 +127,7 @@ Programme ReadProgramme(JsonDocument& document, std::string_view prefix, const D
                         std::int64_t today) {
     Programme programme;
     programme.document = &document;
-    const int count = document.GetCount("data.list");
+    const int count = std::min(document.GetCount("data.list"), kMostEpisodesPerList);
     for (int index = 0; index < count; ++index) {
         Text title = document.GetText(EpisodePath(index, ".title"));
         const std::int64_t date = EpisodeDateNumber(TextBefore(title, prefix), now);

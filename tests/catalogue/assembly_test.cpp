@@ -166,5 +166,18 @@ TEST(AssemblePlaylist, MissingOrOddFieldsStillGiveARow) {
     EXPECT_EQ(rows[4].title, "");
 }
 
+TEST(AssemblePlaylist, AListClaimingHugeLengthIsReadOnlyInPart) {
+    // An array length is whatever the text says; the worker must not read billions
+    // of empty episodes.
+    const auto hostile =
+        AssemblePlaylist(R"({"data":{"list":new Array(4294967295)}})", "", At(2026, 12, 11, 20));
+    EXPECT_EQ(hostile.size(), 1000u);
+
+    const std::vector<std::string> manyDates(1500, "12月1日");
+    const auto rows = AssemblePlaylist(ListJson('M', manyDates), ListJson('E', {"12月10日"}),
+                                       At(2026, 12, 11, 20));
+    EXPECT_EQ(rows.size(), 1001u);
+}
+
 }  // namespace
 }  // namespace cq
