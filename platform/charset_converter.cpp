@@ -36,30 +36,33 @@ CharsetConverter::~CharsetConverter() {
     }
 }
 
-bool CharsetConverter::Convert(std::string_view in, std::string& out, std::string_view replacement,
-                               std::size_t skip) {
-    if (!valid()) {
-        return false;
-    }
-    iconv(Handle(cd_), nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+namespace {
+
+// Converts into any string of code units; the target charset must write whole units.
+template <typename String>
+bool ConvertInto(iconv_t cd, std::string_view in, String& out, std::string_view replacement,
+                 std::size_t skip, std::size_t sizeHint) {
+    constexpr std::size_t kUnit = sizeof(typename String::value_type);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     if (skip == 0) {
         skip = 1;
     }
+    const auto capacity = [&out] { return out.size() * kUnit; };
+    const auto grow = [&out](std::size_t bytes) { out.resize((bytes + kUnit - 1) / kUnit); };
 
     char* src = const_cast<char*>(in.data());
     std::size_t srcLeft = in.size();
-    std::size_t used = out.size();
-    // Most conversions between the code pages the program meets stay within twice
-    // the input; growing on E2BIG handles the rest.
-    out.resize(used + in.size() * 2 + 16);
+    std::size_t used = capacity();
+    // Every byte reserved here is written once more by resize, so a good guess
+    // saves a pass; growing on E2BIG handles a guess that was too small.
+    grow(used + (sizeHint ? sizeHint : in.size() * 2 + 16));
 
     while (true) {
-        char* dst = out.data() + used;
-        std::size_t dstLeft = out.size() - used;
-        const std::size_t r = srcLeft == 0
-                                  ? iconv(Handle(cd_), nullptr, nullptr, &dst, &dstLeft)  // flush
-                                  : iconv(Handle(cd_), &src, &srcLeft, &dst, &dstLeft);
-        used = out.size() - dstLeft;
+        char* dst = reinterpret_cast<char*>(out.data()) + used;
+        std::size_t dstLeft = capacity() - used;
+        const std::size_t r = srcLeft == 0 ? iconv(cd, nullptr, nullptr, &dst, &dstLeft)  // flush
+                                           : iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        used = capacity() - dstLeft;
         if (r != static_cast<std::size_t>(-1)) {
             if (srcLeft == 0) {
                 break;
@@ -67,16 +70,17 @@ bool CharsetConverter::Convert(std::string_view in, std::string& out, std::strin
             continue;
         }
         if (errno == E2BIG) {
-            out.resize(out.size() * 2 + 16);
+            grow(capacity() * 2 + 16);
             continue;
         }
         // EILSEQ: a sequence the source cannot decode or the target cannot hold.
         // EINVAL: a sequence cut short by the end of the input.
-        if (out.size() - used < replacement.size()) {
-            out.resize(out.size() + replacement.size() + 16);
+        if (capacity() - used < replacement.size()) {
+            grow(capacity() + replacement.size() + 16);
         }
         if (!replacement.empty()) {
-            std::memcpy(out.data() + used, replacement.data(), replacement.size());
+            std::memcpy(reinterpret_cast<char*>(out.data()) + used, replacement.data(),
+                        replacement.size());
             used += replacement.size();
         }
         if (errno == EINVAL) {
@@ -87,12 +91,25 @@ bool CharsetConverter::Convert(std::string_view in, std::string& out, std::strin
             srcLeft -= step;
         }
         if (srcLeft == 0) {
-            iconv(Handle(cd_), nullptr, nullptr, nullptr, nullptr);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
             break;
         }
     }
-    out.resize(used);
+    out.resize(used / kUnit);
     return true;
+}
+
+}  // namespace
+
+bool CharsetConverter::Convert(std::string_view in, std::string& out, std::string_view replacement,
+                               std::size_t skip, std::size_t sizeHint) {
+    return valid() && ConvertInto(Handle(cd_), in, out, replacement, skip, sizeHint);
+}
+
+bool CharsetConverter::Convert(std::string_view in, std::u32string& out,
+                               std::string_view replacement, std::size_t skip,
+                               std::size_t sizeHint) {
+    return valid() && ConvertInto(Handle(cd_), in, out, replacement, skip, sizeHint);
 }
 
 std::u16string WideFromCodePage(std::string_view bytes, unsigned codePage) {

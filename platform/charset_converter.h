@@ -22,9 +22,13 @@ public:
     // Appends the conversion of `in` to `out`. Where a sequence cannot be converted,
     // `replacement` (bytes already in the target charset) is written and `skip`
     // source bytes are stepped over; a sequence cut short at the end is replaced
-    // once. Returns false only when the converter is not valid.
+    // once. sizeHint is the expected size of the output in bytes (0: twice the input).
+    // Returns false only when the converter is not valid.
     bool Convert(std::string_view in, std::string& out, std::string_view replacement,
-                 std::size_t skip);
+                 std::size_t skip, std::size_t sizeHint = 0);
+    // The same into code units of the machine's UTF-32 ("UTF-32LE" or "UTF-32BE" targets).
+    bool Convert(std::string_view in, std::u32string& out, std::string_view replacement,
+                 std::size_t skip, std::size_t sizeHint = 0);
 
 private:
     void* cd_;

@@ -106,11 +106,12 @@ bool TextStream::Write(std::string_view bytes) {
     return true;
 }
 
-std::string TextStream::Read() {
+std::vector<std::uint8_t> TextStream::Read() {
     if (!open_ || type_ != Type::Binary) {
         return {};
     }
-    std::string bytes = buffer_.substr(position_);
+    std::vector<std::uint8_t> bytes(buffer_.begin() + static_cast<std::ptrdiff_t>(position_),
+                                    buffer_.end());
     position_ = buffer_.size();
     return bytes;
 }
@@ -126,13 +127,9 @@ std::u32string TextStream::ReadText() {
     }
     CharsetConverter converter(charset_.c_str(), NativeUtf32());
     const char32_t replacementChar = U'\uFFFD';
-    std::string units;
-    units.reserve(source.size() * 4);
-    converter.Convert(source, units,
+    std::u32string text;
+    converter.Convert(source, text,
                       std::string_view(reinterpret_cast<const char*>(&replacementChar), 4), 1);
-    std::u32string text(units.size() / 4, U'\0');
-    std::copy(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(text.size() * 4),
-              reinterpret_cast<char*>(text.data()));
     position_ = buffer_.size();
     return text;
 }
@@ -152,8 +149,9 @@ bool TextStream::WriteText(std::u32string_view text) {
     if (position_ == 0) {
         buffer_ += bom_;
     }
+    // Two bytes a character fits Chinese in GBK exactly and ASCII twice over.
     converter.Convert(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * 4),
-                      buffer_, question, 4);
+                      buffer_, question, 4, text.size() * 2 + 16);
     position_ = buffer_.size();
     return true;
 }

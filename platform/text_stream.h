@@ -5,8 +5,10 @@
 // failure through its result and leaves the stream usable.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cq::platform {
 
@@ -27,7 +29,7 @@ public:
     // Binary mode: bytes at the position, which moves past them.
     bool Write(std::string_view bytes);
     // Binary mode: everything from the position to the end.
-    std::string Read();
+    std::vector<std::uint8_t> Read();
 
     // Text mode: decodes from the position to the end in the charset (a leading
     // byte-order mark of that charset is skipped).

@@ -38,8 +38,7 @@ Bytes ConvertCharset(const Bytes& data, std::string_view fromCharset, std::strin
         // An offset outside the converted bytes selects nothing.
         return {};
     }
-    const std::string bytes = stream.Read();
-    return Bytes(bytes.begin(), bytes.end());
+    return stream.Read();
 }
 
 }  // namespace cq
