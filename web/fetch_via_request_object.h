@@ -24,16 +24,16 @@ struct FetchViaRequestObjectOptions {
     Text* returnedHeaders = nullptr;
     int* statusCode = nullptr;
     bool noRedirect = false;
-    Bytes postBytes{};         // sent instead of postText when not empty
-    Text proxy{};              // "host:port"
+    Bytes postBytes{};       // sent instead of postText when not empty
+    Text proxy{};            // "host:port"
     int timeoutSeconds = 0;  // 0 or less: 15 s; -1 keeps the object's own time-outs
     Text proxyUser{};
     Text proxyPassword{};
-    std::optional<int> credentialTarget{};             // 1 proxy (default), 0 server
+    std::optional<int> credentialTarget{};           // 1 proxy (default), 0 server
     platform::HttpRequest* requestObject = nullptr;  // use this object instead of a new one
-    std::optional<bool> mergeCookies{};                // default true
-    std::optional<bool> addDefaultHeaders{};           // default true
-    std::optional<bool> capitalizeHeaderNames{};       // default true
+    std::optional<bool> mergeCookies{};              // default true
+    std::optional<bool> addDefaultHeaders{};         // default true
+    std::optional<bool> capitalizeHeaderNames{};     // default true
 };
 
 // Returns the response body; empty bytes when the request failed (status 0).

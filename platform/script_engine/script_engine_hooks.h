@@ -11,8 +11,8 @@
 #if defined(__cplusplus)
 extern "C" {
 #endif
-unsigned int cq_script_time_exceeded(void *udata);
-void cq_script_fatal(void *udata, const char *msg);
+unsigned int cq_script_time_exceeded(void* udata);
+void cq_script_fatal(void* udata, const char* msg);
 #if defined(__cplusplus)
 }
 #endif
