@@ -196,6 +196,9 @@ void ApplyMethodAndBody(CURL* handle, const std::string& method, const std::uint
         curl_easy_setopt(handle, CURLOPT_POST, 1L);
     } else if (method == "HEAD") {
         curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+        // No body is read, so the length a HEAD answer announces is no reason to
+        // fail: asking about a large file must still give its headers.
+        curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, curl_off_t{0});
         if (hasBody) {
             curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, "HEAD");
         }
