@@ -21,14 +21,26 @@ constexpr std::uint32_t kSecurityFlagsIgnoreAll = 0x1F380;
 constexpr unsigned long kHeaderBufferSize = 5000;
 constexpr unsigned long kReadPieceSize = 1024;
 
+// Only whole ASCII characters: the trail byte of a double-byte character may
+// look like a capital letter and must keep the character intact.
 Text LowerAscii(std::string_view text) {
     Text lower(text);
-    for (char& c : lower) {
+    for (std::size_t i = 0; i < lower.size(); i += GbkCharLength(lower, i)) {
+        char& c = lower[i];
         if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');
         }
     }
     return lower;
+}
+
+// Where the host starts: after the scheme marker HostOfUrl takes it from.
+std::size_t HostSearchStart(std::string_view url) {
+    if (LowerAscii(url.substr(0, 8)) == "https://") {
+        return 8;
+    }
+    const std::size_t http = FindText(url, "http://", 0, true);
+    return http == kNotFound ? 0 : http + 7;
 }
 
 Text UserAgentOf(const Text& headerText) {
@@ -107,7 +119,9 @@ int PortOfUrl(std::string_view url) {
 
 Text PathOfUrl(std::string_view url) {
     const Text host = HostOfUrl(url);
-    const std::size_t at = FindText(url, host, 0, true);
+    // Searched from the host's place on: a host such as "t" or "s" also occurs
+    // inside the scheme, and the path must not start at the scheme's "//".
+    const std::size_t at = FindText(url, host, HostSearchStart(url), true);
     const std::size_t slash = FindText(url, "/", at == kNotFound ? 0 : at);
     if (at == kNotFound || slash == kNotFound) {
         return "/";

@@ -23,6 +23,18 @@ TEST(UrlPartsTest, HostPortAndPath) {
         {"127.0.0.1:81/x", "127.0.0.1", "127.0.0.1:81", 81, "/x"},
         {"http://WWW.A.COM/Path/Up", "www.a.com", "www.a.com", 80, "/Path/Up"},
         {"https://h.cn:8443", "h.cn", "h.cn:8443", 8443, "/"},
+        // Hosts that also occur inside the scheme.
+        {"http://t/x", "t", "t", 80, "/x"},
+        {"https://s:8443/a?b=1", "s", "s:8443", 8443, "/a?b=1"},
+        {"HTTP://Http/p", "http", "http", 80, "/p"},
+        // A capital-looking trail byte belongs to its character and stays.
+        {"http://\x81"
+         "A.CN/Q",
+         "\x81"
+         "A.cn",
+         "\x81"
+         "A.cn",
+         80, "/Q"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(HostOfUrl(c.url), c.host) << c.url;
