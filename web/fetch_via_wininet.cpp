@@ -77,6 +77,28 @@ Text RawResponseHeaders(platform::HInternet request) {
     return Text(kHeaderBufferSize, ' ');
 }
 
+// A URL that names a scheme of its own ("ftp://", "file://") is no http URL,
+// whatever http URL its query may carry: it is never requested. A URL without
+// any scheme stays an http URL.
+bool NamesOtherScheme(std::string_view url) {
+    const std::size_t marker = url.find("://");
+    if (marker == std::string_view::npos || marker == 0) {
+        return false;
+    }
+    const std::string_view scheme = url.substr(0, marker);
+    const auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!isAlpha(scheme.front())) {
+        return false;
+    }
+    for (char c : scheme) {
+        if (!isAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    const Text lower = LowerAscii(scheme);
+    return lower != "http" && lower != "https";
+}
+
 }  // namespace
 
 Text HostOfUrl(std::string_view url, bool keepPort) {
@@ -134,6 +156,9 @@ Bytes FetchViaWinInet(const FetchViaWinInetOptions& options) {
     const bool addDefaultHeaders = options.addDefaultHeaders.value_or(true);
     const bool capitalizeHeaderNames = options.capitalizeHeaderNames.value_or(true);
     const std::string_view url = options.url;
+    if (NamesOtherScheme(url)) {
+        return {};
+    }
 
     Text headerText = options.headers;
     if (capitalizeHeaderNames) {

@@ -29,6 +29,8 @@ struct FetchViaWinInetOptions {
     bool useSocks = false;
 };
 
+// A URL without a scheme is taken for an http URL; one that names any scheme
+// but http or https gives the empty result, with nothing requested or written.
 Bytes FetchViaWinInet(const FetchViaWinInetOptions& options);
 
 // Lower-cased host of a URL (a URL without a scheme counts as http), without the

@@ -207,6 +207,24 @@ TEST_F(WinInetTest, UrlsWithoutSchemeAreHttpAndLineBreaksAreRefused) {
     EXPECT_EQ(server.Requests().size(), 1u);
 }
 
+TEST_F(WinInetTest, UrlsOfOtherSchemesAreNeverRequested) {
+    // Each names the loopback server further on, where a scheme-less reading of
+    // the URL would find an http host.
+    RawServer server([](const RawRequest&) { return RawServer::Reply("x"); });
+    const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
+    for (const std::string& url :
+         {"ftp://files.example/?u=http://" + hostPort + "/x",
+          "FILE:///etc/passwd?http://" + hostPort + "/", "gopher://" + hostPort + "/x"}) {
+        Text headers = "untouched";
+        EXPECT_TRUE(FetchViaWinInet({.url = url, .returnedHeaders = &headers}).empty()) << url;
+        EXPECT_EQ(headers, "untouched") << url;
+    }
+    EXPECT_TRUE(server.Requests().empty());
+    // Within a query an http URL is no scheme of the request's own.
+    EXPECT_EQ(TextFromBytes(FetchViaWinInet({.url = "http://" + hostPort + "/x?to=ftp://a/"})),
+              "x");
+}
+
 TEST(WinInetHandlesTest, ReadsInPiecesAndReportsTheHeaderSizeNeeded) {
     RawServer server([](const RawRequest&) { return RawServer::Reply(std::string(3000, 'b')); });
     using namespace platform;
