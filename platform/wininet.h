@@ -34,6 +34,7 @@ inline constexpr unsigned long kQueryRawHeadersCrlf = 22;
 // accessType 1: direct; 3: through the proxies of proxyList, a list of entries
 // separated by spaces or ";", each "host:port" (every scheme) or "scheme=host:port"
 // for the schemes "http", "https" and "SOCKS".
+// The agent is kept up to its first line break.
 HInternet InternetOpen(std::string_view agent, unsigned long accessType, std::string_view proxyList,
                        std::string_view proxyBypass, unsigned long flags);
 

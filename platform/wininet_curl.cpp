@@ -119,7 +119,8 @@ HInternet InternetOpen(std::string_view agent, unsigned long accessType, std::st
         return nullptr;
     }
     auto* session = new InternetObject();
-    session->agent.assign(agent);
+    // The agent becomes one header line; a line break in it would smuggle more.
+    session->agent.assign(agent.substr(0, agent.find_first_of(std::string_view("\r\n\0", 3))));
     session->accessType = accessType;
     if (accessType == kInternetOpenTypeProxy) {
         session->proxyList.assign(proxyList);

@@ -48,6 +48,18 @@ TEST_F(WinInetTest, CallerUserAgentBecomesTheAgentAndStaysAHeader) {
                                       "Referer: " + server.Url("/"), "Accept-Language: zh-cn"}));
 }
 
+TEST_F(WinInetTest, UserAgentTakenFromSeveralLinesKeepsToItsFirstLine) {
+    // Without capitalising, the exact-case search finds no "User-Agent:", so the
+    // agent is what follows the first ":" of the whole text: two lines.
+    RawServer server([](const RawRequest&) { return RawServer::Reply(""); });
+    FetchViaWinInet({.url = server.Url("/"),
+                     .headers = "x-user-agent: y\r\nb: 2",
+                     .addDefaultHeaders = false,
+                     .capitalizeHeaderNames = false});
+    const RawRequest got = server.Requests().at(0);
+    EXPECT_EQ(got.headerLines, (Lines{Host(server), "User-Agent: y", "x-user-agent: y", "b: 2"}));
+}
+
 TEST_F(WinInetTest, SuppliedCookiesAreSentMergedAndLeftAlone) {
     RawServer server(
         [](const RawRequest&) { return RawServer::Reply("", "Set-Cookie: b=2; Path=/\r\n"); });
