@@ -185,6 +185,12 @@ private:
             }
         }
         curl::SuppressCurlHeaders(&serverHeaders, names);
+        // curl would tell an HTTP proxy "Proxy-Connection: Keep-Alive" on its own.
+        if (!proxy_.empty() && std::none_of(names.begin(), names.end(), [](const std::string& n) {
+                return EqualsNoCase(n, "Proxy-Connection");
+            })) {
+            proxyHeaders.Append("Proxy-Connection:");
+        }
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, serverHeaders.get());
         curl_easy_setopt(handle, CURLOPT_PROXYHEADER, proxyHeaders.get());
         curl_easy_setopt(handle, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);

@@ -355,6 +355,7 @@ TEST(RequestObjectWireTest, ProxyReceivesProxyAuthorization) {
         std::count_if(got.headerLines.begin(), got.headerLines.end(),
                       [](const std::string& l) { return l.rfind("Proxy-Authorization", 0) == 0; }),
         1);
+    EXPECT_FALSE(got.HasHeader("Proxy-Connection"));  // nothing the caller did not ask for
 
     // Through a tunnel the credentials go to the proxy's CONNECT, not past it.
     Fetch({.url = "https://fm.example.invalid/list",
