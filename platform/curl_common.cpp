@@ -182,6 +182,8 @@ void ApplyCommonOptions(CURL* handle, const std::string& url, const std::string&
     // An empty proxy text makes curl ignore http_proxy and friends: the program
     // reads no settings from its environment.
     curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());
+    // Likewise no_proxy: a proxy given is used for every host.
+    curl_easy_setopt(handle, CURLOPT_NOPROXY, "");
     curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBodyBytes));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, response);

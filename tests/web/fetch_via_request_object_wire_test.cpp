@@ -8,6 +8,7 @@
 #include "loopback_servers.h"
 #include "platform/http_request.h"
 #include "web/fetch_via_request_object.h"
+#include "web/fetch_via_wininet.h"
 #include "web/header_text.h"
 
 namespace cq {
@@ -333,6 +334,21 @@ TEST(RequestObjectWireTest, ProxyEnvironmentVariablesAreIgnored) {
     ProxyEnvironment environment("http://127.0.0.1:" + std::to_string(proxy.port()));
     EXPECT_EQ(TextFromBytes(Fetch({.url = server.Url("/")}).body), "direct");
     EXPECT_TRUE(proxy.Requests().empty());
+}
+
+TEST(RequestObjectWireTest, NoProxyVariableDoesNotBypassTheGivenProxy) {
+    RawServer proxy([](const RawRequest&) { return RawServer::Reply("from proxy"); });
+    const std::string address = "127.0.0.1:" + std::to_string(proxy.port());
+    setenv("no_proxy", "*", 1);
+    setenv("NO_PROXY", "*", 1);
+    const Bytes viaObject = Fetch({.url = "http://fm.example.invalid/list", .proxy = address}).body;
+    const Bytes viaInternet =
+        FetchViaWinInet({.url = "http://covers.example.invalid/a.png", .proxy = address});
+    unsetenv("no_proxy");
+    unsetenv("NO_PROXY");
+    EXPECT_EQ(TextFromBytes(viaObject), "from proxy");
+    EXPECT_EQ(TextFromBytes(viaInternet), "from proxy");
+    EXPECT_EQ(proxy.Requests().size(), 2u);
 }
 
 TEST(RequestObjectWireTest, ProxyReceivesProxyAuthorization) {
