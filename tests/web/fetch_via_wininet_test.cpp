@@ -210,6 +210,41 @@ TEST_F(WinInetTest, HttpProxyGetsTheAbsoluteUrl) {
               "GET http://covers.example.invalid/a.png HTTP/1.1");
 }
 
+TEST_F(WinInetTest, SecureUrlGoesThroughTheProxyAsATunnel) {
+    RawServer proxy([](const RawRequest&) {
+        return std::string("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+    });
+    const Bytes body = FetchViaWinInet({.url = "https://covers.example.invalid/a.png",
+                                        .proxy = "127.0.0.1:" + std::to_string(proxy.port())});
+    EXPECT_TRUE(body.empty());
+    EXPECT_EQ(proxy.Requests().at(0).requestLine, "CONNECT covers.example.invalid:443 HTTP/1.1");
+}
+
+TEST_F(WinInetTest, SocksProxyResolvesTheHostAndCarriesTheRequest) {
+    test::SocksServer socks(RawServer::Reply("via socks"));
+    const Bytes body = FetchViaWinInet({.url = "http://covers.example.invalid:8081/a.png",
+                                        .proxy = "127.0.0.1:" + std::to_string(socks.port()),
+                                        .useSocks = true});
+    EXPECT_EQ(TextFromBytes(body), "via socks");
+    EXPECT_EQ(socks.Destinations(), (Lines{"covers.example.invalid:8081"}));
+    EXPECT_EQ(socks.RequestLines(), (Lines{"GET /a.png HTTP/1.1"}));
+}
+
+TEST_F(WinInetTest, CookiesAloneMakeTheWholeHeaderText) {
+    // Without default headers the text is an empty line and the Cookie line;
+    // a text that already says "Cookie:" goes as it stands.
+    RawServer server([](const RawRequest&) { return RawServer::Reply(""); });
+    for (const char* cookies : {"a=1; b=2", "Cookie: a=1; b=2"}) {
+        FetchViaWinInet(
+            {.url = server.Url("/"), .cookies = Text(cookies), .addDefaultHeaders = false});
+        EXPECT_EQ(
+            server.Requests().back().headerLines,
+            (Lines{Host(server), "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)",
+                   "Cookie: a=1; b=2"}))
+            << cookies;
+    }
+}
+
 TEST_F(WinInetTest, UrlsWithoutSchemeAreHttpAndLineBreaksAreRefused) {
     // Anything that is not https is taken for an http URL and fetched as such.
     RawServer server([](const RawRequest&) { return RawServer::Reply("x"); });

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -184,6 +185,118 @@ void RawServer::ServeConnection(int fd) {
         }
         sent += static_cast<std::size_t>(n);
     }
+    ::shutdown(fd, SHUT_WR);
+}
+
+SocksServer::SocksServer(std::string response) : response_(std::move(response)) {
+    listenFd_ = ListenOnLoopback(&port_);
+    thread_ = std::thread([this] { Serve(); });
+}
+
+SocksServer::~SocksServer() {
+    stop_ = true;
+    thread_.join();
+    ::close(listenFd_);
+}
+
+std::vector<std::string> SocksServer::Destinations() const {
+    std::lock_guard lock(mutex_);
+    return destinations_;
+}
+
+std::vector<std::string> SocksServer::RequestLines() const {
+    std::lock_guard lock(mutex_);
+    return requestLines_;
+}
+
+void SocksServer::Serve() {
+    while (!stop_) {
+        pollfd p{listenFd_, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) {
+            continue;
+        }
+        const int fd = ::accept(listenFd_, nullptr, nullptr);
+        if (fd >= 0) {
+            ServeConnection(fd);
+            ::close(fd);
+        }
+    }
+}
+
+bool SocksServer::ReadExactly(int fd, std::string* into, std::size_t n) {
+    while (n > 0 && !stop_) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) {
+            continue;
+        }
+        char buffer[512];
+        const ssize_t got = ::recv(fd, buffer, std::min(n, sizeof buffer), 0);
+        if (got <= 0) {
+            return false;
+        }
+        into->append(buffer, static_cast<std::size_t>(got));
+        n -= static_cast<std::size_t>(got);
+    }
+    return n == 0;
+}
+
+void SocksServer::ServeConnection(int fd) {
+    auto sendAll = [fd](std::string_view data) {
+        return ::send(fd, data.data(), data.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(data.size());
+    };
+    // Greeting: version 5, the methods offered; "no authentication" is chosen.
+    std::string in;
+    if (!ReadExactly(fd, &in, 2) || in[0] != 5 || !ReadExactly(fd, &in, std::uint8_t(in[1])) ||
+        !sendAll(std::string_view("\x05\x00", 2))) {
+        return;
+    }
+    // Request: version, CONNECT, reserved, address type, address, port.
+    in.clear();
+    if (!ReadExactly(fd, &in, 4) || in[1] != 1) {
+        return;
+    }
+    std::string host;
+    if (in[3] == 3) {
+        std::string length;
+        if (!ReadExactly(fd, &length, 1) || !ReadExactly(fd, &host, std::uint8_t(length[0]))) {
+            return;
+        }
+    } else if (in[3] == 1) {
+        std::string ip;
+        if (!ReadExactly(fd, &ip, 4)) {
+            return;
+        }
+        for (int i = 0; i < 4; ++i) {
+            host += (i ? "." : "") + std::to_string(std::uint8_t(ip[i]));
+        }
+    } else {
+        return;
+    }
+    std::string port;
+    if (!ReadExactly(fd, &port, 2)) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        destinations_.push_back(
+            host + ":" + std::to_string(std::uint8_t(port[0]) * 256 + std::uint8_t(port[1])));
+    }
+    if (!sendAll(std::string_view("\x05\x00\x00\x01\x00\x00\x00\x00\x00\x00", 10))) {
+        return;
+    }
+    // The tunnelled HTTP request: its head is enough.
+    std::string head;
+    while (head.find("\r\n\r\n") == std::string::npos) {
+        if (!ReadExactly(fd, &head, 1)) {
+            return;
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        requestLines_.push_back(head.substr(0, head.find("\r\n")));
+    }
+    sendAll(response_);
     ::shutdown(fd, SHUT_WR);
 }
 

@@ -60,6 +60,35 @@ private:
     std::thread thread_;
 };
 
+// A SOCKS5 proxy without authentication that records the destination each
+// client asks for ("host:port") and the request line of the HTTP request sent
+// through it, and answers that request itself with a fixed response.
+class SocksServer {
+public:
+    explicit SocksServer(std::string response);
+    ~SocksServer();
+    SocksServer(const SocksServer&) = delete;
+    SocksServer& operator=(const SocksServer&) = delete;
+
+    int port() const { return port_; }
+    std::vector<std::string> Destinations() const;
+    std::vector<std::string> RequestLines() const;
+
+private:
+    void Serve();
+    void ServeConnection(int fd);
+    bool ReadExactly(int fd, std::string* into, std::size_t n);
+
+    std::string response_;
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::string> destinations_;
+    std::vector<std::string> requestLines_;
+    std::thread thread_;
+};
+
 // A self-signed certificate for 127.0.0.1, made at run time.
 struct SelfSignedCertificate {
     SelfSignedCertificate();
