@@ -34,7 +34,9 @@ DateTime GetNetworkTime(std::string_view url) {
     FetchViaRequestObject(request);
     // Only a header whose name is Date counts: an unanchored search would also take
     // the value of a header such as "X-Backend-Date:" that happens to come first.
-    const Text dateText = TextBetween(ConcatTexts({"\r\n", headers}), "\r\nDate:", "\r\n");
+    // Header names are case-insensitive, and proxies that write them in lower case
+    // are common; a case-sensitive search would leave the player without a date.
+    const Text dateText = TextBetween(ConcatTexts({"\r\n", headers}), "\r\nDate:", "\r\n", 1, true);
     return ParseHttpDate(dateText);
 }
 

@@ -58,6 +58,8 @@ Text EscapeForSingleQuotes(std::string_view value) {
 }
 
 // A value in text form: a single-quoted script string whose backslashes become marks.
+// Element writes store their text this way too: quoted as it stands, a quote in it
+// would break the script and a backslash would start an escape.
 Text MarkedString(std::string_view value) {
     return Join({"'", EscapeForSingleQuotes(value), "'.replace(/\\\\/g, str_Code)"});
 }

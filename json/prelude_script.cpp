@@ -48,6 +48,9 @@ function get__name_All(a) {
 
 // Merges source into target: an array target takes the source's elements at its
 // end; an object target takes each member, merging where both sides hold objects.
+// A member that holds a number or null, or whose new value is no object, simply
+// takes the new value: merging into it would throw half-way through the members
+// and leave the object partly changed, or spread a text over numbered members.
 function get__extend(target, source) {
     if (Object.prototype.toString.call(target) == '[object Array]') {
         for (var i = 0; i < source.length; i++) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "catalogue/build_playlist.h"
 #include "catalogue/catalogue_request.h"
@@ -175,6 +179,58 @@ TEST(GetNetworkTime, WithoutADateTheTimeIsUnknown) {
         DemoService demo({"--fault", c.fault});
         ASSERT_TRUE(demo.Started());
         EXPECT_EQ(Show(GetNetworkTime(demo.HttpOrigin() + "/")), "0100-01-01 08:00:00") << c.fault;
+    }
+}
+
+// A web server on loopback that answers every request with the given header lines.
+class HeaderServer {
+public:
+    explicit HeaderServer(std::vector<std::pair<std::string, std::string>> headers)
+        : headers_(std::move(headers)) {
+        server_.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+            for (const auto& [name, value] : headers_) {
+                res.set_header(name, value);
+            }
+        });
+        // One request per connection, so that stopping never waits on an idle one.
+        server_.set_keep_alive_max_count(1);
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    ~HeaderServer() {
+        server_.stop();
+        thread_.join();
+    }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> headers_;
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// Header names are case-insensitive: a proxy that writes them in lower case still
+// tells the time. Only a header named Date counts, not one that merely ends in it.
+TEST(GetNetworkTime, TakesTheDateHeaderByNameInAnyLetterCase) {
+    const struct {
+        std::vector<std::pair<std::string, std::string>> headers;
+        const char* expected;
+    } cases[] = {
+        {{{"Date", "Tue, 09 Aug 2022 17:30:00 GMT"}}, "2022-08-10 01:30:00"},
+        {{{"date", "Tue, 09 Aug 2022 17:30:00 GMT"}}, "2022-08-10 01:30:00"},
+        {{{"DATE", "Sat, 31 Dec 2022 20:15:07 GMT"}}, "2023-01-01 04:15:07"},
+        {{{"A-Backend-Date", "Mon, 01 Jan 2001 00:00:00 GMT"},
+          {"date", "Tue, 09 Aug 2022 17:30:00 GMT"}},
+         "2022-08-10 01:30:00"},
+        {{{"A-Backend-Date", "Mon, 01 Jan 2001 00:00:00 GMT"}}, "0100-01-01 08:00:00"},
+    };
+    for (const auto& c : cases) {
+        HeaderServer server(c.headers);
+        EXPECT_EQ(Show(GetNetworkTime(server.Url())), c.expected) << c.headers.back().first;
     }
 }
 
