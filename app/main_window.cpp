@@ -377,6 +377,7 @@ void MainWindow::AppendPlaylistRow(const PlaylistRow& row) {
 
 void MainWindow::RaiseInitComplete() {
     ApplyMenuIcons();
+    ShowLoopMode();
     // The signal is the text becoming "1"; a second run after a retry writes the
     // same text, so the old one is cleared quietly first.
     {
@@ -391,6 +392,31 @@ void MainWindow::ApplyMenuIcons() {
         const int image = 超级菜单1.itemImage[item];
         if (image >= 0 && image < static_cast<int>(超级菜单1.images.size())) {
             trayActions_[item]->setIcon(超级菜单1.images[image]);
+        }
+    }
+}
+
+void MainWindow::ShowLoopMode() {
+    // The worker puts the player back to ending after an episode when it starts;
+    // a mode picked on the button before a retry would otherwise go on showing
+    // while the program ends after the episode. A mode picked while the run was
+    // under way is the one the player has, and stays.
+    struct Shown {
+        std::int32_t mode;
+        const Bytes& (*picture)();
+        const char* toolTip;
+    };
+    static constexpr Shown kShown[] = {
+        {SequentialLoop, &PictureSequentialLoop, "顺序循环"},
+        {RepeatOne, &PictureRepeatOne, "单曲循环"},
+        {RandomLoop, &PictureRandomLoop, "随机循环"},
+        {ExitAfterEpisode, &PictureExitAfterEpisode, "单曲结束"},
+    };
+    const std::int32_t mode = LoopMode;
+    for (const Shown& shown : kShown) {
+        if (shown.mode == mode && LoopModePicture() != shown.picture()) {
+            SetLoopModePicture(shown.picture());
+            按钮_循环方式->setToolTip(QString::fromUtf8(shown.toolTip));
         }
     }
 }
