@@ -290,6 +290,36 @@ TEST_F(WindowTest, TrayEventsShowTheWindowOrOpenTheMenu) {
     EXPECT_EQ(media_->State(), platform::MediaPlayer::kStatePlaying) << "hiding goes on playing";
 }
 
+// What the desktop's tray reports reaches the handler as the event type it stands
+// for: a click shows the window, a double click does nothing, the context request
+// opens the menu, and anything else is left alone.
+TEST(MainWindowTray, TrayActivationsArriveAsTheirEventTypes) {
+    Started started = StartWindow([] { return std::vector<PlaylistRow>{}; });
+    MainWindow& window = *started.window;
+    ASSERT_TRUE(WaitUntilLoaded(window));
+    struct Case {
+        QSystemTrayIcon::ActivationReason reason;
+        bool shownAfter;
+        bool menuOpens;
+    };
+    const Case cases[] = {
+        {QSystemTrayIcon::Trigger, true, false},
+        {QSystemTrayIcon::DoubleClick, false, false},
+        {QSystemTrayIcon::Context, false, true},
+        {QSystemTrayIcon::MiddleClick, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.reason));
+        window.show();
+        QTest::mouseClick(window.按钮_最小化, Qt::LeftButton);
+        ASSERT_FALSE(window.isVisible());
+        emit window.TrayIcon()->activated(c.reason);
+        EXPECT_EQ(window.isVisible(), c.shownAfter);
+        EXPECT_EQ(window.托盘菜单->isVisible(), c.menuOpens);
+        window.托盘菜单->hide();
+    }
+}
+
 TEST(MainWindowTray, WithoutATrayHidingMinimisesSoTheWindowCanComeBack) {
     Started started = StartWindow([] { return std::vector<PlaylistRow>{}; }, {}, false);
     MainWindow& window = *started.window;
