@@ -147,6 +147,7 @@ private:
     void AppendPlaylistRow(const PlaylistRow& row);
     void RaiseInitComplete();
     void ApplyMenuIcons();
+    void ShowLoopMode();
     void ShowLoadingFailed();
     void EnableTransport();
     void SetWindowHeight(int height);

@@ -15,9 +15,11 @@
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <cstdlib>
 #include <future>
 #include <optional>
@@ -288,6 +290,36 @@ TEST_F(WindowTest, TrayEventsShowTheWindowOrOpenTheMenu) {
     EXPECT_EQ(media_->State(), platform::MediaPlayer::kStatePlaying) << "hiding goes on playing";
 }
 
+// What the desktop's tray reports reaches the handler as the event type it stands
+// for: a click shows the window, a double click does nothing, the context request
+// opens the menu, and anything else is left alone.
+TEST(MainWindowTray, TrayActivationsArriveAsTheirEventTypes) {
+    Started started = StartWindow([] { return std::vector<PlaylistRow>{}; });
+    MainWindow& window = *started.window;
+    ASSERT_TRUE(WaitUntilLoaded(window));
+    struct Case {
+        QSystemTrayIcon::ActivationReason reason;
+        bool shownAfter;
+        bool menuOpens;
+    };
+    const Case cases[] = {
+        {QSystemTrayIcon::Trigger, true, false},
+        {QSystemTrayIcon::DoubleClick, false, false},
+        {QSystemTrayIcon::Context, false, true},
+        {QSystemTrayIcon::MiddleClick, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.reason));
+        window.show();
+        QTest::mouseClick(window.按钮_最小化, Qt::LeftButton);
+        ASSERT_FALSE(window.isVisible());
+        emit window.TrayIcon()->activated(c.reason);
+        EXPECT_EQ(window.isVisible(), c.shownAfter);
+        EXPECT_EQ(window.托盘菜单->isVisible(), c.menuOpens);
+        window.托盘菜单->hide();
+    }
+}
+
 TEST(MainWindowTray, WithoutATrayHidingMinimisesSoTheWindowCanComeBack) {
     Started started = StartWindow([] { return std::vector<PlaylistRow>{}; }, {}, false);
     MainWindow& window = *started.window;
@@ -406,6 +438,52 @@ TEST(MainWindowPlaylist, DoubleClickPlaysTheSelectedRowOrStops) {
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, belowTheRows);
     EXPECT_FALSE(started.media->IsOpen());
     EXPECT_EQ(window.Controller().CurrentIndex(), 1) << "stopping changes nothing else";
+}
+
+// Every loading run starts the player over with the program ending after an
+// episode; the loop-mode button shows the mode the player really has afterwards,
+// also when it was changed before a retry, and keeps a choice made while loading.
+TEST(MainWindowLoading, TheLoopModeButtonShowsTheModeEachRunLeaves) {
+    std::atomic<bool> open{false};
+    LoopMode = 0;
+    Started started = StartWindow([&open] {
+        while (!open) {
+            QThread::msleep(5);
+        }
+        return std::vector<PlaylistRow>{};
+    });
+    MainWindow& window = *started.window;
+    ASSERT_TRUE(QTest::qWaitFor([] { return LoopMode == ExitAfterEpisode; }, 10000));
+
+    struct Step {
+        const char* when;
+        int clicks;  // on the loop-mode button, before the run ends
+        std::int32_t mode;
+        const Bytes& picture;
+        const char* toolTip;
+    };
+    const Step steps[] = {
+        {"chosen while loading", 1, RepeatOne, PictureRepeatOne(), "单曲循环"},
+        {"chosen before a retry", 2, ExitAfterEpisode, PictureExitAfterEpisode(), "单曲结束"},
+        {"unchanged before a retry", 0, ExitAfterEpisode, PictureExitAfterEpisode(), "单曲结束"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.when);
+        for (int click = 0; click < step.clicks; ++click) {
+            QTest::mouseClick(window.按钮_循环方式, Qt::LeftButton);
+        }
+        if (!open) {
+            open = true;
+            ASSERT_TRUE(WaitUntilLoaded(window));
+        } else {
+            ASSERT_TRUE(window.按钮_重试->isVisible());
+            QTest::mouseClick(window.按钮_重试, Qt::LeftButton);
+        }
+        ASSERT_EQ(window.标签1->text(), QStringLiteral("初始化失败，请重试..."));
+        EXPECT_EQ(LoopMode.load(), step.mode);
+        EXPECT_EQ(window.LoopModePicture(), step.picture);
+        EXPECT_EQ(window.按钮_循环方式->toolTip(), QString::fromUtf8(step.toolTip));
+    }
 }
 
 // The window as laid out, while its first loading run is still under way.
