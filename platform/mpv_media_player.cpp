@@ -187,10 +187,17 @@ public:
         }
         if (seekTarget_) {
             // mpv carries a seek out on its own thread a moment after it was asked
-            // for, and reports the old position until then. A stream that cannot
-            // seek never arrives; it gets a little patience, then tells the truth.
-            const bool arrived = reported && std::llabs(*reported - *seekTarget_) <= kSeekArrivedMs;
-            const bool overdue = std::chrono::steady_clock::now() - seekIssuedAt_ > kSeekPatience;
+            // for, and reports the old position until then. Once there, the media
+            // plays on from the target, so anything between the target and where
+            // playing on since the seek can have taken it counts as arrived. A
+            // stream that cannot seek never arrives; it gets a little patience,
+            // then tells the truth.
+            const auto sinceSeek = std::chrono::steady_clock::now() - seekIssuedAt_;
+            const std::int64_t playedOnMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(sinceSeek).count();
+            const bool arrived = reported && *reported >= *seekTarget_ - kSeekArrivedMs &&
+                                 *reported <= *seekTarget_ + playedOnMs + kSeekArrivedMs;
+            const bool overdue = sinceSeek > kSeekPatience;
             if (!arrived && !overdue) {
                 return *seekTarget_;
             }

@@ -73,6 +73,9 @@ protected:
         server_.Get("/tone.wav", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content(wav_, "audio/wav");
         });
+        server_.Get("/long.wav", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(MakeWav(8.0), "audio/wav");
+        });
         server_.Get("/noise.wav", [](const httplib::Request&, httplib::Response& res) {
             std::string junk;
             for (int i = 0; i < 400; ++i) {
@@ -181,6 +184,18 @@ TEST_F(MpvMediaPlayerTest, PlaysPausesResumesAndEndsAtItsLength) {
     // An ended media can be played again from a position.
     ASSERT_TRUE(player_->Play(500));
     EXPECT_LT(player_->PositionMs(), 2000);
+}
+
+// The player reads the position once a second; a seek must not freeze it there.
+TEST_F(MpvMediaPlayerTest, PositionMovesOnRightAfterASeek) {
+    ASSERT_TRUE(player_->Open(Url("/long.wav")));
+    ASSERT_TRUE(player_->Play(-1));
+    ASSERT_TRUE(player_->Play(1000));
+    std::this_thread::sleep_for(1500ms);
+    const std::int64_t first = player_->PositionMs();
+    EXPECT_GT(first, 1300) << "still shows the seek target";
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_GT(player_->PositionMs(), first + 500);
 }
 
 TEST_F(MpvMediaPlayerTest, StopRewindsAndCloseReleases) {
