@@ -148,6 +148,7 @@ private:
     void RaiseInitComplete();
     void ApplyMenuIcons();
     void ShowLoopMode();
+    void ShowLoadingOutcome();  // play row 0, or the failure text with fewer than two rows
     void ShowLoadingFailed();
     void EnableTransport();
     void SetWindowHeight(int height);

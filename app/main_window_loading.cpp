@@ -131,13 +131,7 @@ void MainWindow::OnInitCompleteChanged() {
         return;
     }
     completionHandled_ = true;
-    if (LastRowIndex < 1) {
-        ShowLoadingFailed();
-        return;
-    }
-    按钮_重试->hide();
-    EnableTransport();
-    controller_->PlayRow(0);
+    ShowLoadingOutcome();
 }
 
 void MainWindow::OnRetryClicked() {
@@ -156,9 +150,12 @@ void MainWindow::OnRetryClicked() {
     // The completion signal is normally served inside the pauses above, and its
     // handler has already shown the outcome; starting row 0 a second time would
     // fetch the cover and reopen the audio for nothing.
-    if (completionHandled_) {
-        return;
+    if (!completionHandled_) {
+        ShowLoadingOutcome();
     }
+}
+
+void MainWindow::ShowLoadingOutcome() {
     if (LastRowIndex < 1) {
         ShowLoadingFailed();
         return;

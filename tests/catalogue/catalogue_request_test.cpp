@@ -14,6 +14,7 @@
 #include "catalogue/catalogue_request.h"
 #include "catalogue/network_time.h"
 #include "demo/harness/demo_service.h"
+#include "scoped_time_zone.h"
 #include "text/encoding.h"
 
 namespace cq {
@@ -51,33 +52,10 @@ std::int64_t UnixMilliseconds() {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// Runs the local clock on UTC+8 for one test, as on the machines the service expects.
-class Utc8Clock {
-public:
-    Utc8Clock() {
-        if (const char* old = std::getenv("TZ")) {
-            saved_ = old;
-        }
-        setenv("TZ", "CST-8", 1);
-        tzset();
-    }
-    ~Utc8Clock() {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
-
 TEST(FetchEpisodeList, SendsTheCatalogueRequestAndReturnsGbkText) {
     DemoService demo({"--now", "2026-12-11 20:00:00"});
     ASSERT_TRUE(demo.Started());
-    Utc8Clock utc8;
+    ScopedTimeZone utc8("CST-8");  // as on the machines the service expects
     struct Case {
         ProgrammeKind kind;
         const char* server;

@@ -10,6 +10,7 @@
 #include "catalogue/date_time.h"
 #include "catalogue/duration_format.h"
 #include "catalogue/network_time.h"
+#include "scoped_time_zone.h"
 
 namespace cq {
 namespace {
@@ -87,29 +88,6 @@ TEST(ParseHttpDate, ReadsTheHttpFormsAndShiftsToUtc8) {
         EXPECT_EQ(Show(ParseHttpDate(c.text)), c.expected) << '"' << c.text << '"';
     }
 }
-
-// Sets the process's time zone for one test; the local clock is read through it.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            saved_ = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
 
 std::int64_t UnixMilliseconds() {
     using namespace std::chrono;
