@@ -216,12 +216,10 @@ void MainWindow::ConnectEvents() {
     PlayerController& player = *controller_;
     connect(按钮_播放暂停, &QPushButton::clicked, this, [&player] { player.OnPlayPauseClicked(); });
     connect(按钮_循环方式, &QPushButton::clicked, this, [&player] { player.OnLoopModeClicked(); });
-    // A press starts seeking, the release applies it, and the click that follows a
-    // release over the button skips.
-    connect(按钮_下一个, &QPushButton::pressed, this, [&player] { player.OnNextPressed(); });
-    connect(按钮_上一个, &QPushButton::pressed, this, [&player] { player.OnPreviousPressed(); });
-    connect(按钮_下一个, &QPushButton::released, this, [&player] { player.OnSeekReleased(); });
-    connect(按钮_上一个, &QPushButton::released, this, [&player] { player.OnSeekReleased(); });
+    // A press starts seeking, the release applies it (see eventFilter), and the click
+    // that follows a release over the button skips.
+    按钮_下一个->installEventFilter(this);
+    按钮_上一个->installEventFilter(this);
     connect(按钮_下一个, &QPushButton::clicked, this, [&player] { player.OnNextClicked(); });
     connect(按钮_上一个, &QPushButton::clicked, this, [&player] { player.OnPreviousClicked(); });
     // actionTriggered comes from the user only (keys, clicks, each step of a drag),
@@ -231,6 +229,29 @@ void MainWindow::ConnectEvents() {
             player.OnSliderMovedByUser(滑块条_播放进度->sliderPosition());
         }
     });
+}
+
+// The mouse button itself starts and ends a hold on previous or next. The buttons'
+// pressed and released signals would also come each time the pointer slides off a
+// held button and back, which would apply the seek early and then let the click
+// that ends the hold skip to another episode.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool next = watched == 按钮_下一个;
+    if ((next || watched == 按钮_上一个) && static_cast<QWidget*>(watched)->isEnabled()) {
+        const QEvent::Type type = event->type();
+        const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+        if ((press || type == QEvent::MouseButtonRelease) &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (!press) {
+                controller_->OnSeekReleased();
+            } else if (next) {
+                controller_->OnNextPressed();
+            } else {
+                controller_->OnPreviousPressed();
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::OnWindowCreated() {

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
@@ -396,6 +397,45 @@ TEST_F(WindowTest, TransportControlsReachThePlayer) {
     QTest::mouseClick(window_->按钮_播放暂停, Qt::LeftButton);
     EXPECT_EQ(media_->State(), platform::MediaPlayer::kStatePlaying);
     EXPECT_NE(window_->按钮_播放暂停->icon().pixmap(16).toImage(), paused);
+}
+
+TEST_F(WindowTest, AHoldThatSlidesOffTheButtonAndBackIsOneHold) {
+    StartLoaded();
+    PlayerController& player = window_->Controller();
+    QPushButton* next = window_->按钮_下一个;
+    const int row = player.CurrentIndex();
+    const QPoint inside = next->rect().center();
+    const QPoint outside(inside.x(), next->height() + 40);
+    const auto send = [next](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, next->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(next, &event);
+    };
+
+    send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
+    player.OnSeekTimerTick();
+    player.OnSeekTimerTick();
+    const int held = window_->SliderValue();
+    ASSERT_EQ(held, 2 * PlayerController::kSeekStepSeconds);
+    media_->ClearCalls();
+    send(QEvent::MouseMove, outside, Qt::LeftButton);
+    send(QEvent::MouseMove, inside, Qt::LeftButton);
+    EXPECT_EQ(player.SeekDirection(), 1) << "still the same hold";
+    EXPECT_TRUE(media_->Calls().empty()) << "nothing applied before the release";
+
+    send(QEvent::MouseButtonRelease, inside, Qt::NoButton);
+    EXPECT_EQ(player.SeekDirection(), 0);
+    EXPECT_EQ(player.CurrentIndex(), row) << "the click that ends a hold does not skip";
+    ASSERT_FALSE(media_->Calls().empty());
+    EXPECT_EQ(media_->Calls().back(), "play " + std::to_string(held * 1000));
+
+    // Released away from the button, the hold still ends and applies its seek.
+    send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
+    player.OnSeekTimerTick();
+    send(QEvent::MouseMove, outside, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, outside, Qt::NoButton);
+    EXPECT_EQ(player.SeekDirection(), 0);
+    EXPECT_EQ(player.CurrentIndex(), row);
+    EXPECT_EQ(media_->Calls().back(), "play " + std::to_string(held * 1000 + 10000));
 }
 
 TEST_F(WindowTest, LoopModeButtonCyclesThroughTheFourModes) {
