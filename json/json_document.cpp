@@ -184,15 +184,7 @@ bool JsonDocument::Parse(std::string_view text, bool literal, ErrorInfo* errorIn
         engine_->AddCode(Join({"var ", rootName_, " = eval(", script, ")"}));
     }
     if (errorInfo != nullptr) {
-        const platform::ScriptError& error = engine_->Error();
-        errorInfo->Number = error.Number;
-        errorInfo->Source = error.Source;
-        errorInfo->Description = error.Description;
-        errorInfo->HelpFile = error.HelpFile;
-        errorInfo->HelpContext = error.HelpContext;
-        errorInfo->Text = error.Text;
-        errorInfo->Line = error.Line;
-        errorInfo->Column = error.Column;
+        *errorInfo = engine_->Error();
     }
     return engine_->EvalLogical(Join({rootName_, " != null"}));
 }

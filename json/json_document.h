@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/script_error.h"
 #include "text/types.h"
 
 namespace cq {
@@ -23,16 +24,7 @@ class ScriptHost;
 
 // What the engine reported about the last evaluation of Parse. Number is 0 when the
 // text evaluated without error.
-struct ErrorInfo {
-    std::int32_t Number = 0;
-    cq::Text Source;
-    cq::Text Description;
-    cq::Text HelpFile;
-    std::int32_t HelpContext = 0;
-    cq::Text Text;
-    std::int32_t Line = 0;
-    std::int32_t Column = 0;
-};
+using ErrorInfo = platform::ScriptError;
 
 // Type codes of GetType.
 inline constexpr int kJsonTypeNone = 0;  // null, undefined or absent

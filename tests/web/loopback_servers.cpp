@@ -50,6 +50,22 @@ int ListenOnLoopback(int* port) {
     return fd;
 }
 
+// Serves one connection at a time until stop is set, looking at it every 20 ms.
+template <typename Serve>
+void AcceptEach(int listenFd, const std::atomic<bool>& stop, Serve serve) {
+    while (!stop) {
+        pollfd p{listenFd, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) {
+            continue;
+        }
+        const int fd = ::accept(listenFd, nullptr, nullptr);
+        if (fd >= 0) {
+            serve(fd);
+            ::close(fd);
+        }
+    }
+}
+
 }  // namespace
 
 std::string RawRequest::Header(std::string_view name) const {
@@ -107,17 +123,7 @@ std::string RawServer::Reply(std::string_view body, std::string_view extraHeader
 }
 
 void RawServer::Serve() {
-    while (!stop_) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) {
-            continue;
-        }
-        const int fd = ::accept(listenFd_, nullptr, nullptr);
-        if (fd >= 0) {
-            ServeConnection(fd);
-            ::close(fd);
-        }
-    }
+    AcceptEach(listenFd_, stop_, [this](int fd) { ServeConnection(fd); });
 }
 
 void RawServer::ServeConnection(int fd) {
@@ -210,17 +216,7 @@ std::vector<std::string> SocksServer::RequestLines() const {
 }
 
 void SocksServer::Serve() {
-    while (!stop_) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) {
-            continue;
-        }
-        const int fd = ::accept(listenFd_, nullptr, nullptr);
-        if (fd >= 0) {
-            ServeConnection(fd);
-            ::close(fd);
-        }
-    }
+    AcceptEach(listenFd_, stop_, [this](int fd) { ServeConnection(fd); });
 }
 
 bool SocksServer::ReadExactly(int fd, std::string* into, std::size_t n) {
