@@ -453,6 +453,10 @@ int FreePort(const std::string& host) {
 }
 
 int Bind(httplib::Server& server, const std::string& host, int port) {
+    // As web servers do: a reply written in pieces (TLS records, headers and body)
+    // must not wait for the client's delayed acknowledgement of the first piece.
+    // The listening socket hands the setting on to every connection it accepts.
+    server.set_tcp_nodelay(true);
     if (port == 0) {
         return server.bind_to_any_port(host);
     }
