@@ -1,9 +1,9 @@
 #include <QApplication>
 
 #include <clocale>
-#include <cstdio>
 
 #include "app/main_window.h"
+#include "platform/deferred_media_player.h"
 #include "platform/mpv_media_player.h"
 
 int main(int argc, char* argv[]) {
@@ -14,12 +14,10 @@ int main(int argc, char* argv[]) {
     // Hiding to the tray, or closing the tray menu while hidden, must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<cq::platform::MediaPlayer> media = cq::platform::CreateMpvMediaPlayer();
-    if (!media) {
-        std::fputs("chenque: libmpv could not be started, nothing can be played\n", stderr);
-        return 1;
-    }
-    cq::app::MainWindow window({.mediaPlayer = std::move(media)});
+    // libmpv starts while the window is built and the lists load; the first episode
+    // is the first thing that needs it.
+    cq::app::MainWindow window({.mediaPlayer = cq::platform::MakeMediaPlayerInBackground(
+                                    [] { return cq::platform::CreateMpvMediaPlayer(); })});
     window.show();
     return QApplication::exec();
 }
