@@ -163,6 +163,7 @@ private:
     QByteArray loopModePicture_;
     bool trayAvailable_ = true;
     bool completionHandled_ = false;
+    std::atomic<bool> windowBuilt_{false};  // construction has ended
     bool exiting_ = false;
     bool dragging_ = false;
     QPoint dragOffset_;

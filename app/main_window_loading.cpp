@@ -52,6 +52,9 @@ void MainWindow::LoadingWorker() {
 
 void MainWindow::BuildPlaylist() {
     const std::vector<PlaylistRow> rows = fetchRows_();
+    // The first run starts while the window is still being built; a nested event
+    // loop there must not serve a row into controls that do not exist yet.
+    windowBuilt_.wait(false);
     for (const PlaylistRow& row : rows) {
         RunOnWindowThread([&] { AppendPlaylistRow(row); });
     }
