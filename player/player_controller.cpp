@@ -148,20 +148,6 @@ void PlayerController::PreviousRow() {
     PlayRow(currentIndex_ > 0 ? currentIndex_ - 1 : LastRowIndex.load());
 }
 
-void PlayerController::OnNextClicked() {
-    if (std::exchange(ignoreNextClick_, false)) {
-        return;
-    }
-    NextRow();
-}
-
-void PlayerController::OnPreviousClicked() {
-    if (std::exchange(ignoreNextClick_, false)) {
-        return;
-    }
-    PreviousRow();
-}
-
 void PlayerController::OnNextPressed() {
     StartSeeking(1);
 }
@@ -172,8 +158,6 @@ void PlayerController::OnPreviousPressed() {
 
 void PlayerController::StartSeeking(int direction) {
     seekDirection_ = direction;
-    sliderAtPress_ = view_.SliderValue();
-    ignoreNextClick_ = false;
     seekTimer_.start(kSeekTimerMs);
     // The play timer would pull the slider back to the media position.
     playTimer_.stop();
@@ -195,9 +179,6 @@ void PlayerController::OnSeekReleased() {
     media_.Play(static_cast<std::int64_t>(position) * 1000);
     ShowPlayingPicture();
     playTimer_.start(kPlayTimerMs);
-    // A hold that moved the slider was a seek, not a skip: the click that follows
-    // the release must not throw the seek away by loading the adjacent row.
-    ignoreNextClick_ = position != sliderAtPress_;
 }
 
 void PlayerController::OnSliderMovedByUser(int position) {

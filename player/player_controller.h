@@ -41,10 +41,8 @@ public:
 
     // Window events.
     void OnPlayPauseClicked();
-    // A click on next/previous skips one row (with wrap-around), unless it ends a
-    // hold that moved the slider: then the seek stands and the click is ignored.
-    void OnNextClicked();
-    void OnPreviousClicked();
+    // A hold on next or previous seeks while it lasts; which press was a hold and
+    // which a click is the window's to tell.
     void OnNextPressed();      // starts seeking forward
     void OnPreviousPressed();  // starts seeking backward
     void OnSeekReleased();     // either button released: applies the slider position
@@ -53,7 +51,8 @@ public:
     void OnLoopModeClicked();
     void OnPlaylistDoubleClicked();
 
-    // The tray menu's items: always skip.
+    // One row on or back, with wrap-around: a click on next or previous, the tray
+    // menu's items.
     void NextRow();
     void PreviousRow();
 
@@ -83,8 +82,6 @@ private:
     QTimer seekTimer_;
     int currentIndex_ = 0;
     int seekDirection_ = 0;
-    int sliderAtPress_ = 0;
-    bool ignoreNextClick_ = false;
     std::mt19937 random_;
 };
 

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyleHints>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QThread>
@@ -24,6 +26,8 @@
 #include <cstdlib>
 #include <future>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "catalogue/duration_format.h"
 #include "demo_service.h"
@@ -399,6 +403,92 @@ TEST_F(WindowTest, TransportControlsReachThePlayer) {
     EXPECT_NE(window_->按钮_播放暂停->icon().pixmap(16).toImage(), paused);
 }
 
+// A press of the left button that lasts ms, as a hand makes it: the event loop
+// runs meanwhile, so the seek timer ticks, and the release comes ms after the
+// press by the window system's clock. Released at releaseAt (the centre if null).
+void Press(QWidget* widget, int ms, QPoint releaseAt = {}) {
+    QTest::mousePress(widget, Qt::LeftButton);
+    QTest::qWait(ms);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, releaseAt, ms);
+}
+
+int AdjacentRow(int row, bool next) {
+    const int last = LastRowIndex.load();
+    if (next) {
+        return row < last ? row + 1 : 0;
+    }
+    return row > 0 ? row - 1 : last;
+}
+
+// Shorter than the desktop's press-and-hold interval, a press on previous or next
+// is a click, however many seek steps it lasted: it plays the adjacent row from
+// its start.
+TEST_F(WindowTest, ClicksOfEveryUsualLengthSkip) {
+    StartLoaded();
+    PlayerController& player = window_->Controller();
+    ASSERT_GT(QGuiApplication::styleHints()->mousePressAndHoldInterval(), 300);
+    struct Case {
+        bool next;
+        int ms;
+    };
+    const Case cases[] = {{true, 50},  {true, 150},  {true, 300},
+                          {false, 50}, {false, 150}, {false, 300}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << (c.next ? "next " : "previous ") << c.ms << " ms");
+        const int expected = AdjacentRow(player.CurrentIndex(), c.next);
+        Press(c.next ? window_->按钮_下一个 : window_->按钮_上一个, c.ms);
+        EXPECT_EQ(player.CurrentIndex(), expected);
+        EXPECT_EQ(media_->OpenUrl(), window_->PlaylistCell(expected, 1));
+        EXPECT_EQ(media_->RawPositionMs(), 0) << "from its start";
+        EXPECT_EQ(window_->SliderValue(), 0);
+        EXPECT_EQ(player.SeekDirection(), 0);
+        EXPECT_EQ(player.SeekTimerPeriod(), 0);
+        EXPECT_EQ(player.PlayTimerPeriod(), 1000);
+    }
+}
+
+// A press that lasts the interval is a deliberate hold: it seeks about 100
+// seconds a second, the release applies the seek, and nothing is loaded. Released
+// off the button it leaves nothing behind, so the keyboard's next click skips.
+TEST_F(WindowTest, AHoldSeeksAndLoadsNothing) {
+    StartLoaded();
+    PlayerController& player = window_->Controller();
+    QStyleHints* hints = QGuiApplication::styleHints();
+    ASSERT_LT(hints->mousePressAndHoldInterval(), 1000);
+    const int row = player.CurrentIndex();
+    ASSERT_EQ(window_->SliderValue(), 0);
+    media_->ClearCalls();
+
+    Press(window_->按钮_下一个, 1500);
+    const int held = window_->SliderValue();
+    EXPECT_NEAR(held, 150, 30);
+    EXPECT_EQ(player.CurrentIndex(), row);
+    EXPECT_EQ(media_->Calls(), std::vector<std::string>{"play " + std::to_string(held * 1000)})
+        << "the seek, and no row loaded";
+    EXPECT_EQ(player.PlayTimerPeriod(), 1000);
+
+    for (QPushButton* button : {window_->按钮_下一个, window_->按钮_上一个}) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        const int from = player.CurrentIndex();
+        Press(button, 1000, QPoint(button->width() / 2, button->height() + 40));
+        EXPECT_EQ(player.CurrentIndex(), from);
+        EXPECT_EQ(player.SeekDirection(), 0);
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(player.CurrentIndex(), AdjacentRow(from, button == window_->按钮_下一个));
+    }
+
+    // The interval is the desktop's, as it stands at the press.
+    struct Restore {
+        QStyleHints* hints;
+        int interval;
+        ~Restore() { hints->setMousePressAndHoldInterval(interval); }
+    } restore{hints, hints->mousePressAndHoldInterval()};
+    hints->setMousePressAndHoldInterval(100);
+    const int from = player.CurrentIndex();
+    Press(window_->按钮_下一个, 300);
+    EXPECT_EQ(player.CurrentIndex(), from) << "300 ms is a hold on this desktop";
+}
+
 TEST_F(WindowTest, AHoldThatSlidesOffTheButtonAndBackIsOneHold) {
     StartLoaded();
     PlayerController& player = window_->Controller();
@@ -406,33 +496,38 @@ TEST_F(WindowTest, AHoldThatSlidesOffTheButtonAndBackIsOneHold) {
     const int row = player.CurrentIndex();
     const QPoint inside = next->rect().center();
     const QPoint outside(inside.x(), next->height() + 40);
-    const auto send = [next](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    // Events as the window system stamps them, a deliberate hold apart.
+    const quint64 pressedAt = 1'000'000;
+    const quint64 releasedAt =
+        pressedAt + QGuiApplication::styleHints()->mousePressAndHoldInterval() + 500;
+    const auto send = [next](QEvent::Type type, QPoint at, Qt::MouseButtons held, quint64 time) {
         QMouseEvent event(type, at, next->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        event.setTimestamp(time);
         QApplication::sendEvent(next, &event);
     };
 
-    send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
+    send(QEvent::MouseButtonPress, inside, Qt::LeftButton, pressedAt);
     player.OnSeekTimerTick();
     player.OnSeekTimerTick();
     const int held = window_->SliderValue();
     ASSERT_EQ(held, 2 * PlayerController::kSeekStepSeconds);
     media_->ClearCalls();
-    send(QEvent::MouseMove, outside, Qt::LeftButton);
-    send(QEvent::MouseMove, inside, Qt::LeftButton);
+    send(QEvent::MouseMove, outside, Qt::LeftButton, pressedAt + 100);
+    send(QEvent::MouseMove, inside, Qt::LeftButton, pressedAt + 200);
     EXPECT_EQ(player.SeekDirection(), 1) << "still the same hold";
     EXPECT_TRUE(media_->Calls().empty()) << "nothing applied before the release";
 
-    send(QEvent::MouseButtonRelease, inside, Qt::NoButton);
+    send(QEvent::MouseButtonRelease, inside, Qt::NoButton, releasedAt);
     EXPECT_EQ(player.SeekDirection(), 0);
     EXPECT_EQ(player.CurrentIndex(), row) << "the click that ends a hold does not skip";
     ASSERT_FALSE(media_->Calls().empty());
     EXPECT_EQ(media_->Calls().back(), "play " + std::to_string(held * 1000));
 
     // Released away from the button, the hold still ends and applies its seek.
-    send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
+    send(QEvent::MouseButtonPress, inside, Qt::LeftButton, releasedAt + 1000);
     player.OnSeekTimerTick();
-    send(QEvent::MouseMove, outside, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, outside, Qt::NoButton);
+    send(QEvent::MouseMove, outside, Qt::LeftButton, releasedAt + 1100);
+    send(QEvent::MouseButtonRelease, outside, Qt::NoButton, releasedAt + 1200);
     EXPECT_EQ(player.SeekDirection(), 0);
     EXPECT_EQ(player.CurrentIndex(), row);
     EXPECT_EQ(media_->Calls().back(), "play " + std::to_string(held * 1000 + 10000));
