@@ -66,8 +66,13 @@ public:
     int CurrentIndex() const { return currentIndex_; }
     int SeekDirection() const { return seekDirection_; }
     // Period of a running timer, 0 when it is stopped.
-    int PlayTimerPeriod() const { return playTimer_.isActive() ? playTimer_.interval() : 0; }
-    int SeekTimerPeriod() const { return seekTimer_.isActive() ? seekTimer_.interval() : 0; }
+    int PlayTimerPeriod() const { return 时钟_播放.isActive() ? 时钟_播放.interval() : 0; }
+    int SeekTimerPeriod() const { return 时钟_快进.isActive() ? 时钟_快进.interval() : 0; }
+
+    // The play timer and the fast-seek timer, named (also as objectName) as the
+    // window's designers named them. The controller alone starts and stops them.
+    QTimer 时钟_播放;
+    QTimer 时钟_快进;
 
 private:
     void SetSlider(std::int64_t value);
@@ -78,8 +83,6 @@ private:
     PlayerView& view_;
     platform::MediaPlayer& media_;
     CoverFetcher fetchCover_;
-    QTimer playTimer_;
-    QTimer seekTimer_;
     int currentIndex_ = 0;
     int seekDirection_ = 0;
     std::mt19937 random_;

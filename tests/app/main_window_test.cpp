@@ -705,6 +705,15 @@ TEST(MainWindowLayout, ControlsSitWhereTheyBelongWithTheirFirstState) {
     EXPECT_EQ(window.按钮_最小化->toolTip(), QStringLiteral("最小化到托盘"));
     EXPECT_EQ(window.LoopModePicture(), PictureExitAfterEpisode());
 
+    // The two timers, stopped until a row plays.
+    const PlayerController& player = window.Controller();
+    for (const auto& [timer, name] :
+         {std::pair{&player.时钟_播放, "时钟_播放"}, std::pair{&player.时钟_快进, "时钟_快进"}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(timer->objectName(), QString::fromUtf8(name));
+        EXPECT_FALSE(timer->isActive());
+    }
+
     const QTreeWidget& list = *window.超级列表框1;
     const QStringList headers = {QStringLiteral("标题"), QStringLiteral("链接"),
                                  QStringLiteral("图片"), QStringLiteral("状态"),
