@@ -6,12 +6,15 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QIcon>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
@@ -65,6 +68,16 @@ Started StartWindow(app::RowSource rows, CoverFetcher covers = {}, bool trayAvai
     });
     started.window->show();
     return started;
+}
+
+QImage ShownPicture(const QPushButton* button) {
+    return button->icon().pixmap(16).toImage();
+}
+
+QImage PictureImage(const Bytes& picture) {
+    QPixmap pixmap;
+    pixmap.loadFromData(picture.data(), static_cast<uint>(picture.size()));
+    return QIcon(pixmap).pixmap(16).toImage();
 }
 
 // A window over the demo service.
@@ -184,15 +197,23 @@ TEST_F(WindowTest, TooFewRowsShowTheFailureAndTheRetryButton) {
         EXPECT_EQ(window_->标签1->text(), QStringLiteral("初始化失败，请重试..."));
         EXPECT_TRUE(window_->按钮_重试->isVisible());
         ExpectTransportEnabled(false);
-        // The tray's player items wait for a playlist like the buttons do: a skip
+        // The tray's skip items wait for a playlist like the buttons do: a skip
         // with no row to play would count as an ended episode and end the program.
         const QList<QAction*> items = window_->托盘菜单->actions();
-        for (int item = 0; item < 3; ++item) {
+        for (int item = 1; item < 3; ++item) {
             EXPECT_FALSE(items[item]->isEnabled()) << items[item]->text().toStdString();
             items[item]->trigger();
         }
         EXPECT_TRUE(items[3]->isEnabled());
         EXPECT_TRUE(media_->Calls().empty()) << "nothing is played";
+        // Play/pause is harmless with nothing open: it plays nothing and offers to
+        // pause, as after a stop.
+        ASSERT_TRUE(items[0]->isEnabled());
+        window_->SetPlayPausePicture(PicturePlay());
+        items[0]->trigger();
+        EXPECT_EQ(media_->Calls(), std::vector<std::string>{"play -1"});
+        EXPECT_FALSE(media_->IsOpen());
+        EXPECT_EQ(ShownPicture(window_->按钮_播放暂停), PictureImage(PicturePause()));
         EXPECT_FALSE(window_->Exiting());
         started_ = {};
     }
@@ -649,6 +670,13 @@ TEST(MainWindowLayout, ControlsSitWhereTheyBelongWithTheirFirstState) {
     EXPECT_TRUE(window.TrayIcon()->isVisible());
     EXPECT_EQ(window.TrayIcon()->toolTip(), window.windowTitle());
     EXPECT_FALSE(window.TrayIcon()->icon().isNull());
+    // Of the tray's items only the skips wait for a playlist.
+    const QList<QAction*> items = window.托盘菜单->actions();
+    ASSERT_EQ(items.size(), 4);
+    for (int item = 0; item < 4; ++item) {
+        EXPECT_EQ(items[item]->isEnabled(), item == 0 || item == 3)
+            << items[item]->text().toStdString();
+    }
 
     struct Control {
         QWidget* widget;
