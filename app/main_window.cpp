@@ -97,15 +97,19 @@ MainWindow::MainWindow(Options options)
 
 MainWindow::~MainWindow() {
     // The worker calls onto this window and waits for each call to be served, so
-    // it has to be served until it ends before the controls go away; its signal
-    // must not start playback any more.
+    // it has to be served until it ends before the controls go away. Nothing may
+    // play on meanwhile: the player stops before any event is served, the worker's
+    // signal starts nothing, and with the window and the tray icon gone no click
+    // reaches the player.
     exiting_ = true;
+    controller_->Shutdown();
+    if (trayIcon_ != nullptr) {
+        trayIcon_->hide();
+    }
+    hide();
     while (ThreadIsRunning(WorkerThread.get())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         WorkerThread->wait(10);
-    }
-    if (trayIcon_ != nullptr) {
-        trayIcon_->hide();
     }
     controller_.reset();
 }

@@ -26,10 +26,12 @@
 #include <QTreeWidget>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <future>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/duration_format.h"
@@ -649,6 +651,55 @@ TEST(MainWindowLoading, TheLoopModeButtonShowsTheModeEachRunLeaves) {
         EXPECT_EQ(window.LoopModePicture(), step.picture);
         EXPECT_EQ(window.按钮_循环方式->toolTip(), QString::fromUtf8(step.toolTip));
     }
+}
+
+// A media player that counts, where the test can still see it after the window
+// that owns it is gone, how often the play timer has read the position.
+class CountingMediaPlayer : public FakeMediaPlayer {
+public:
+    explicit CountingMediaPlayer(std::atomic<int>* positionReads)
+        : FakeMediaPlayer(kEpisodeMs), positionReads_(positionReads) {}
+    std::int64_t PositionMs() override {
+        ++*positionReads_;
+        return FakeMediaPlayer::PositionMs();
+    }
+
+private:
+    std::atomic<int>* positionReads_;
+};
+
+// Taken down while a loading run is under way, the window serves the worker's
+// calls until it ends; the player's timers are stopped before that, so no tick
+// plays on (here: reopens the row) while the window goes.
+TEST(MainWindowLoading, TakenDownWhileLoadingTheWindowStopsThePlayerFirst) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> positionReads{0};
+    auto window = std::make_unique<MainWindow>(MainWindow::Options{
+        .mediaPlayer = std::make_unique<CountingMediaPlayer>(&positionReads),
+        .fetchRows =
+            [released] {
+                released.wait();
+                return std::vector<PlaylistRow>{};
+            },
+        .fetchCover = [](const Text&) { return Bytes{}; },
+        .trayAvailable = true,
+    });
+    ASSERT_TRUE(QTest::qWaitFor([] { return LoopMode == ExitAfterEpisode; }, 10000));
+    LoopMode = RepeatOne;
+    window->Controller().PlayRow(0);
+    ASSERT_EQ(window->Controller().PlayTimerPeriod(), 1000);
+
+    // The run ends well after the play timer's next tick would have come.
+    std::thread releaser([&release] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        release.set_value();
+    });
+    const int readsBefore = positionReads;
+    window.reset();
+    releaser.join();
+    EXPECT_EQ(positionReads, readsBefore);
+    LoopMode = 0;
 }
 
 // The window as laid out, while its first loading run is still under way.
