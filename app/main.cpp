@@ -1,7 +1,6 @@
 #include <QApplication>
 
 #include <clocale>
-#include <cstdio>
 
 #include "app/main_window.h"
 #include "platform/mpv_media_player.h"
@@ -14,12 +13,9 @@ int main(int argc, char* argv[]) {
     // Hiding to the tray, or closing the tray menu while hidden, must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<cq::platform::MediaPlayer> media = cq::platform::CreateMpvMediaPlayer();
-    if (!media) {
-        std::fputs("chenque: libmpv could not be started, nothing can be played\n", stderr);
-        return 1;
-    }
-    cq::app::MainWindow window({.mediaPlayer = std::move(media)});
+    // Never null: without libmpv it is a player that opens nothing, and the rows
+    // it cannot play end like audio that cannot be opened.
+    cq::app::MainWindow window({.mediaPlayer = cq::platform::CreateMpvMediaPlayer()});
     window.show();
     return QApplication::exec();
 }
