@@ -13,6 +13,7 @@
 #include "catalogue/build_playlist.h"
 #include "catalogue/catalogue_request.h"
 #include "catalogue/network_time.h"
+#include "demo/exclusive_listen.h"
 #include "demo/harness/demo_service.h"
 #include "scoped_time_zone.h"
 #include "text/encoding.h"
@@ -172,6 +173,7 @@ public:
         });
         // One request per connection, so that stopping never waits on an idle one.
         server_.set_keep_alive_max_count(1);
+        demo::ListenExclusively(server_);
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) {
