@@ -468,6 +468,15 @@ TEST_F(WindowTest, ClicksOfEveryUsualLengthSkip) {
         EXPECT_EQ(player.SeekTimerPeriod(), 0);
         EXPECT_EQ(player.PlayTimerPeriod(), 1000);
     }
+
+    // Two quick clicks are two skips, though the second press comes as a double click.
+    const int from = player.CurrentIndex();
+    Press(window_->按钮_下一个, 50);
+    QTest::mouseDClick(window_->按钮_下一个, Qt::LeftButton);
+    EXPECT_EQ(player.SeekDirection(), 1);
+    QTest::mouseRelease(window_->按钮_下一个, Qt::LeftButton);
+    EXPECT_EQ(player.CurrentIndex(), AdjacentRow(AdjacentRow(from, true), true));
+    EXPECT_EQ(player.SeekDirection(), 0);
 }
 
 // A press that lasts the interval is a deliberate hold: it seeks about 100
