@@ -10,6 +10,15 @@ bool IsLead(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
 }
 
+bool IsTrail(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE);
+}
+
+// The second and fourth byte of a four-byte GB18030 sequence.
+bool IsDigit(unsigned char c) {
+    return c >= 0x30 && c <= 0x39;
+}
+
 char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
@@ -40,15 +49,15 @@ std::size_t GbkCharLength(std::string_view text, std::size_t pos) {
         return 1;
     }
     const unsigned char second = at(pos + 1);
-    if (second >= 0x30 && second <= 0x39) {
-        // A four-byte GB18030 sequence: lead, digit, lead, digit.
-        if (pos + 3 < text.size() && IsLead(at(pos + 2)) && at(pos + 3) >= 0x30 &&
-            at(pos + 3) <= 0x39) {
-            return 4;
-        }
-        return 1;
+    if (IsTrail(second)) {
+        return 2;
     }
-    return 2;
+    if (IsDigit(second) && pos + 3 < text.size() && IsLead(at(pos + 2)) && IsDigit(at(pos + 3))) {
+        return 4;
+    }
+    // A lead byte before anything else (a line end, a separator, the end of a cut
+    // character) stands alone, so it never takes the byte after it.
+    return 1;
 }
 
 std::size_t FindText(std::string_view text, std::string_view marker, std::size_t from,

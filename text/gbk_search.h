@@ -1,8 +1,9 @@
 #pragma once
 
 // Byte searches over GBK text that never start inside a multi-byte character:
-// a lead byte 0x81-0xFE with its trail byte, or a four-byte GB18030 sequence
-// (lead, then 0x30-0x39, ...). Positions are 0-based byte offsets.
+// a lead byte 0x81-0xFE with a trail byte 0x40-0x7E or 0x80-0xFE, or a four-byte
+// GB18030 sequence (lead, 0x30-0x39, lead, 0x30-0x39). A lead byte followed by
+// anything else is a character of one byte. Positions are 0-based byte offsets.
 
 #include <cstddef>
 #include <string_view>

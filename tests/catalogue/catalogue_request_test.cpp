@@ -205,6 +205,10 @@ TEST(GetNetworkTime, TakesTheDateHeaderByNameInAnyLetterCase) {
           {"date", "Tue, 09 Aug 2022 17:30:00 GMT"}},
          "2022-08-10 01:30:00"},
         {{{"A-Backend-Date", "Mon, 01 Jan 2001 00:00:00 GMT"}}, "0100-01-01 08:00:00"},
+        // The line before Date ends in a high byte (the server sends headers sorted
+        // by name): its line end is still one.
+        {{{"D-Title", "\xE4\xB8\xAD"}, {"Date", "Tue, 09 Aug 2022 17:30:00 GMT"}},
+         "2022-08-10 01:30:00"},
     };
     for (const auto& c : cases) {
         HeaderServer server(c.headers);
