@@ -20,6 +20,13 @@ std::size_t GbkCharLength(std::string_view text, std::size_t pos);
 std::size_t FindText(std::string_view text, std::string_view marker, std::size_t from = 0,
                      bool ignoreCase = false);
 
+// FindText for a caller that already knows a character boundary at or before
+// `from` (0 is one, and so is every position a search returned): the walk over the
+// characters starts there instead of at byte 0. A series of searches through one
+// text, each resuming where the last one stopped, thereby stays linear in the text.
+std::size_t FindTextResuming(std::string_view text, std::string_view marker, std::size_t boundary,
+                             std::size_t from, bool ignoreCase = false);
+
 // Last occurrence of marker that starts on a character boundary at or before `lastStart`.
 std::size_t FindTextBackward(std::string_view text, std::string_view marker,
                              std::size_t lastStart = kNotFound, bool ignoreCase = false);
