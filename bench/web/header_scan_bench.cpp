@@ -11,6 +11,7 @@
 #include "support/side_by_side.h"
 #include "text/text_edit.h"
 #include "web/header_text.h"
+#include "web/merge_cookies.h"
 
 namespace {
 
@@ -72,9 +73,26 @@ void BM_CollectResponseCookies(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
+// Every cookie of those lines merged with a thousand sent ones, as a request that
+// supplies cookies does with its response.
+void BM_MergeCookies(benchmark::State& state) {
+    const cq::Text received = cq::CollectResponseCookies(HeaderLines());
+    cq::Text sent;
+    for (int i = 0; i < 1000; ++i) {
+        sent += (i ? "; s" : "s") + std::to_string(i) + "=1";
+    }
+    for (auto _ : state) {
+        cq::Text sentCopy = sent;
+        cq::Text receivedCopy = received;
+        cq::Text merged = cq::MergeCookies(&sentCopy, &receivedCopy);
+        benchmark::DoNotOptimize(merged.data());
+    }
+}
+
 BENCHMARK(BM_PlainFind)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplitText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CollectResponseCookies)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeCookies)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
