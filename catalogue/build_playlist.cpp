@@ -198,12 +198,12 @@ std::vector<PlaylistRow> FetchPlaylistRows(const FmOrigins& origins, std::string
     JsonDocument evening;
     const Text morningText = FetchEpisodeList(1, origins);
     const DateTime now = GetNetworkTime(timeUrl);
+    const Text eveningText = FetchEpisodeList(2, origins);
     // Without today's date nothing can be told apart from tomorrow's episodes; the
     // user gets the failure text and can retry instead of a list dated at random.
     if (now == kUnknownNetworkTime) {
         return {};
     }
-    const Text eveningText = FetchEpisodeList(2, origins);
     morning.Parse(morningText);
     evening.Parse(eveningText);
     return AssembleFromDocuments(morning, evening, now);

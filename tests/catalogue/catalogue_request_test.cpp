@@ -254,6 +254,20 @@ TEST(FetchPlaylistRows, LoadsBothProgrammesFromTheService) {
     EXPECT_EQ(requests[2]["method"], "POST");
 }
 
+TEST(FetchPlaylistRows, AnUnknownClockStillAsksForTheEveningList) {
+    DemoService demo({"--fault", "no-date"});
+    ASSERT_TRUE(demo.Started());
+    EXPECT_TRUE(FetchPlaylistRows(OriginsOf(demo), demo.HttpOrigin() + "/").empty());
+    // Morning list, clock, evening list: the same three requests as on a good day.
+    const auto requests = demo.Requests(3);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0]["server"], "http");
+    EXPECT_EQ(requests[0]["method"], "POST");
+    EXPECT_EQ(requests[1]["method"], "HEAD");
+    EXPECT_EQ(requests[2]["server"], "https");
+    EXPECT_EQ(requests[2]["method"], "POST");
+}
+
 TEST(FetchPlaylistRows, ABadServiceGivesNoRows) {
     struct Case {
         const char* fault;
