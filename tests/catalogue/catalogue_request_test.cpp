@@ -207,6 +207,10 @@ TEST(GetNetworkTime, TakesTheDateHeaderByNameInAnyLetterCase) {
           {"date", "Tue, 09 Aug 2022 17:30:00 GMT"}},
          "2022-08-10 01:30:00"},
         {{{"A-Backend-Date", "Mon, 01 Jan 2001 00:00:00 GMT"}}, "0100-01-01 08:00:00"},
+        // The line before Date ends in a high byte (the server sends headers sorted
+        // by name): its line end is still one.
+        {{{"D-Title", "\xE4\xB8\xAD"}, {"Date", "Tue, 09 Aug 2022 17:30:00 GMT"}},
+         "2022-08-10 01:30:00"},
     };
     for (const auto& c : cases) {
         HeaderServer server(c.headers);
@@ -243,6 +247,20 @@ TEST(FetchPlaylistRows, LoadsBothProgrammesFromTheService) {
         EXPECT_EQ(rows[i].savedStatus, rows[i].status);
     }
 
+    const auto requests = demo.Requests(3);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0]["server"], "http");
+    EXPECT_EQ(requests[0]["method"], "POST");
+    EXPECT_EQ(requests[1]["method"], "HEAD");
+    EXPECT_EQ(requests[2]["server"], "https");
+    EXPECT_EQ(requests[2]["method"], "POST");
+}
+
+TEST(FetchPlaylistRows, AnUnknownClockStillAsksForTheEveningList) {
+    DemoService demo({"--fault", "no-date"});
+    ASSERT_TRUE(demo.Started());
+    EXPECT_TRUE(FetchPlaylistRows(OriginsOf(demo), demo.HttpOrigin() + "/").empty());
+    // Morning list, clock, evening list: the same three requests as on a good day.
     const auto requests = demo.Requests(3);
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0]["server"], "http");
