@@ -15,7 +15,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // libmpv starts while the window is built and the lists load; the first episode
-    // is the first thing that needs it.
+    // is the first thing that needs it. Never null: without libmpv it is a player
+    // that opens nothing, and the rows it cannot play end like audio that cannot be
+    // opened.
     cq::app::MainWindow window({.mediaPlayer = cq::platform::MakeMediaPlayerInBackground(
                                     [] { return cq::platform::CreateMpvMediaPlayer(); })});
     window.show();

@@ -45,9 +45,10 @@ protected:
     }
 };
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& accessibleName,
-                        QRect geometry, const QIcon& icon, int iconSize = 16) {
-    auto* button = new QPushButton(parent);
+template <typename Button = QPushButton>
+Button* MakeButton(QWidget* parent, const char* name, const QString& accessibleName, QRect geometry,
+                   const QIcon& icon, int iconSize = 16) {
+    auto* button = new Button(parent);
     button->setObjectName(QString::fromUtf8(name));
     button->setAccessibleName(accessibleName);
     button->setGeometry(geometry);
@@ -102,15 +103,19 @@ MainWindow::MainWindow(Options options)
 
 MainWindow::~MainWindow() {
     // The worker calls onto this window and waits for each call to be served, so
-    // it has to be served until it ends before the controls go away; its signal
-    // must not start playback any more.
+    // it has to be served until it ends before the controls go away. Nothing may
+    // play on meanwhile: the player stops before any event is served, the worker's
+    // signal starts nothing, and with the window and the tray icon gone no click
+    // reaches the player.
     exiting_ = true;
+    controller_->Shutdown();
+    if (trayIcon_ != nullptr) {
+        trayIcon_->hide();
+    }
+    hide();
     while (ThreadIsRunning(WorkerThread.get())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         WorkerThread->wait(10);
-    }
-    if (trayIcon_ != nullptr) {
-        trayIcon_->hide();
     }
     controller_.reset();
 }
@@ -145,15 +150,15 @@ void MainWindow::BuildControls() {
     按钮_循环方式 =
         MakeButton(this, "按钮_循环方式", QStringLiteral("循环方式"), QRect(108, 82, 24, 24), {});
     SetLoopModePicture(PictureExitAfterEpisode());
-    按钮_上一个 = MakeButton(this, "按钮_上一个", QStringLiteral("上一首"), QRect(174, 82, 48, 24),
-                             PicturePrevious());
+    按钮_上一个 = MakeButton<HoldButton>(this, "按钮_上一个", QStringLiteral("上一首"),
+                                         QRect(174, 82, 48, 24), PicturePrevious());
     按钮_上一个->setEnabled(false);
     按钮_播放暂停 =
         MakeButton(this, "按钮_播放暂停", QStringLiteral("播放/暂停"), QRect(228, 82, 43, 24), {});
     SetPlayPausePicture(PicturePause());
     按钮_播放暂停->setEnabled(false);
-    按钮_下一个 = MakeButton(this, "按钮_下一个", QStringLiteral("下一首"), QRect(278, 82, 48, 24),
-                             PictureNext());
+    按钮_下一个 = MakeButton<HoldButton>(this, "按钮_下一个", QStringLiteral("下一首"),
+                                         QRect(278, 82, 48, 24), PictureNext());
     按钮_下一个->setEnabled(false);
     按钮_最小化 = MakeButton(this, "按钮_最小化", QStringLiteral("最小化到托盘"),
                              QRect(357, 82, 24, 24), PictureHideToTray());
@@ -222,12 +227,14 @@ void MainWindow::ConnectEvents() {
     PlayerController& player = *controller_;
     connect(按钮_播放暂停, &QPushButton::clicked, this, [&player] { player.OnPlayPauseClicked(); });
     connect(按钮_循环方式, &QPushButton::clicked, this, [&player] { player.OnLoopModeClicked(); });
-    // A press starts seeking, the release applies it (see eventFilter), and the click
-    // that follows a release over the button skips.
-    按钮_下一个->installEventFilter(this);
-    按钮_上一个->installEventFilter(this);
-    connect(按钮_下一个, &QPushButton::clicked, this, [&player] { player.OnNextClicked(); });
-    connect(按钮_上一个, &QPushButton::clicked, this, [&player] { player.OnPreviousClicked(); });
+    // A hold seeks while it lasts and the release applies it; a click skips.
+    按钮_下一个->onHoldStarted = [&player] { player.OnNextPressed(); };
+    按钮_上一个->onHoldStarted = [&player] { player.OnPreviousPressed(); };
+    for (HoldButton* button : {按钮_下一个, 按钮_上一个}) {
+        button->onHoldEnded = [&player] { player.OnSeekReleased(); };
+    }
+    按钮_下一个->onClicked = [&player] { player.NextRow(); };
+    按钮_上一个->onClicked = [&player] { player.PreviousRow(); };
     // actionTriggered comes from the user only (keys, clicks, each step of a drag),
     // never from setValue; the slider position already holds the new value then.
     connect(滑块条_播放进度, &QAbstractSlider::actionTriggered, this, [this, &player](int action) {
@@ -235,29 +242,6 @@ void MainWindow::ConnectEvents() {
             player.OnSliderMovedByUser(滑块条_播放进度->sliderPosition());
         }
     });
-}
-
-// The mouse button itself starts and ends a hold on previous or next. The buttons'
-// pressed and released signals would also come each time the pointer slides off a
-// held button and back, which would apply the seek early and then let the click
-// that ends the hold skip to another episode.
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    const bool next = watched == 按钮_下一个;
-    if ((next || watched == 按钮_上一个) && static_cast<QWidget*>(watched)->isEnabled()) {
-        const QEvent::Type type = event->type();
-        const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-        if ((press || type == QEvent::MouseButtonRelease) &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            if (!press) {
-                controller_->OnSeekReleased();
-            } else if (next) {
-                controller_->OnNextPressed();
-            } else {
-                controller_->OnPreviousPressed();
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::OnWindowCreated() {

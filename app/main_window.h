@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/hold_button.h"
 #include "catalogue/playlist_row.h"
 #include "platform/media_player.h"
 #include "player/player_controller.h"
@@ -117,9 +118,9 @@ public:
     QLabel* 标签_现行时长 = nullptr;
     QLabel* 标签_总时长 = nullptr;
     QPushButton* 按钮_循环方式 = nullptr;
-    QPushButton* 按钮_上一个 = nullptr;
+    HoldButton* 按钮_上一个 = nullptr;
     QPushButton* 按钮_播放暂停 = nullptr;
-    QPushButton* 按钮_下一个 = nullptr;
+    HoldButton* 按钮_下一个 = nullptr;
     QPushButton* 按钮_最小化 = nullptr;
     QPushButton* 按钮_列表 = nullptr;
     QPushButton* 按钮_关闭 = nullptr;
@@ -130,7 +131,6 @@ public:
     ExtendedMenu 超级菜单1;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -32,11 +32,11 @@ void MainWindow::BuildTray() {
                     托盘菜单->addAction(QStringLiteral("上一首")),
                     托盘菜单->addAction(QStringLiteral("下一首")),
                     托盘菜单->addAction(QStringLiteral("退出"))};
-    // Like the transport buttons, the player's items wait for a playlist: a skip with
-    // no row to play would count as an ended episode and could end the program.
-    for (int item = 0; item < 3; ++item) {
-        trayActions_[item]->setEnabled(false);
-    }
+    // Like the transport buttons, the skips wait for a playlist: a skip with no row
+    // to play would count as an ended episode and could end the program. Play/pause
+    // with nothing open plays nothing, so it is always there.
+    trayActions_[1]->setEnabled(false);
+    trayActions_[2]->setEnabled(false);
     connect(托盘菜单, &QMenu::aboutToShow, this, [this] { ApplyMenuIcons(); });
     connect(trayActions_[0], &QAction::triggered, this,
             [this] { controller_->OnPlayPauseClicked(); });

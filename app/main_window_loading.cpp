@@ -179,9 +179,8 @@ void MainWindow::EnableTransport() {
                                                             按钮_下一个, 滑块条_播放进度}) {
         control->setEnabled(true);
     }
-    for (int item = 0; item < 3; ++item) {
-        trayActions_[item]->setEnabled(true);
-    }
+    trayActions_[1]->setEnabled(true);
+    trayActions_[2]->setEnabled(true);
 }
 
 }  // namespace cq::app

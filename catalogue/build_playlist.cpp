@@ -89,18 +89,34 @@ std::int64_t DateNumber(std::int64_t year, std::int64_t month, std::int64_t day)
     return year * 10000 + month * 100 + day;
 }
 
-// Titles carry month and day but no year. Lists reach back days, not months, so the
-// year is the one that puts the episode next to today: a month later than the
-// current one is last year's (December episodes in early January), and January
-// seen in December is next year's (an episode published ahead on New Year's Eve).
+// Days since 1970-01-01 of a date whose month is in range; the day counts on from the
+// month's first, so a day past the month's end still has its place.
+std::int64_t DayNumber(std::int64_t year, std::int64_t month, std::int64_t day) {
+    const DateTime first{static_cast<int>(year), static_cast<int>(month), 1, 0, 0, 0};
+    return SecondsSinceEpoch(first) / 86400 + day - 1;
+}
+
+// Titles carry month and day but no year. Lists reach back days, not months, and the
+// service publishes a day ahead, so the year is the one that puts the episode nearest
+// to today: a date more than half a year ahead is last year's (December episodes in
+// early January), one more than half a year back next year's (1 January seen on New
+// Year's Eve), and tomorrow is tomorrow on the last day of any month.
 std::int64_t EpisodeDateNumber(std::string_view datePart, const DateTime& now) {
     const std::int64_t month = IntegerValue(TextBefore(datePart, kMonthMark));
     const std::int64_t day = IntegerValue(TextBetween(datePart, kMonthMark, kDayMark));
     std::int64_t year = now.year;
-    if (month > now.month && month <= 12) {
-        year -= 1;
-    } else if (now.month == 12 && month == 1) {
-        year += 1;
+    // A title without a usable date keeps today's year: it compares as an old episode.
+    if (month >= 1 && month <= 12 && day >= 1 && day <= 31) {
+        const std::int64_t today = DayNumber(now.year, now.month, now.day);
+        const auto distance = [&](std::int64_t y) {
+            const std::int64_t days = DayNumber(y, month, day) - today;
+            return days < 0 ? -days : days;
+        };
+        for (const std::int64_t other : {year - 1, year + 1}) {
+            if (distance(other) < distance(year)) {
+                year = other;
+            }
+        }
     }
     return DateNumber(year, month, day);
 }
@@ -120,9 +136,10 @@ struct Programme {
     bool Exhausted() const { return taken >= indices.size(); }
 };
 
-// A service may publish an episode ahead of its day. Such an episode is never
-// listed, and it takes no turn either: otherwise the newest listable episode of its
-// programme would lose its place and yesterday's edition of the other would lead.
+// A service may publish an episode ahead of its day, and today's are published
+// around dawn and listed only from then on. An episode that is not listed takes no
+// turn either: otherwise the newest listed episode of its programme would lose its
+// place and yesterday's edition of the other would lead.
 Programme ReadProgramme(JsonDocument& document, std::string_view prefix, const DateTime& now,
                         std::int64_t today) {
     Programme programme;
@@ -131,7 +148,7 @@ Programme ReadProgramme(JsonDocument& document, std::string_view prefix, const D
     for (int index = 0; index < count; ++index) {
         Text title = document.GetText(EpisodePath(index, ".title"));
         const std::int64_t date = EpisodeDateNumber(TextBefore(title, prefix), now);
-        if (date > today) {
+        if (date > today || (date == today && now.hour < kFirstListingHour)) {
             continue;
         }
         programme.indices.push_back(index);
@@ -147,12 +164,9 @@ std::vector<PlaylistRow> AssembleFromDocuments(JsonDocument& morning, JsonDocume
     Programme mornings = ReadProgramme(morning, kMorningPrefix, now, today);
     Programme evenings = ReadProgramme(evening, kEveningPrefix, now, today);
 
-    // Once today's evening edition is out (both newest episodes dated today), it
-    // leads; otherwise the newest morning edition does.
-    const int sameDay = !mornings.dates.empty() && !evenings.dates.empty() &&
-                                mornings.dates.front() == today && evenings.dates.front() == today
-                            ? 1
-                            : 0;
+    // Row 0 is today's evening edition once it is out, otherwise the newest morning
+    // edition; the editions then alternate.
+    const int sameDay = !evenings.dates.empty() && evenings.dates.front() == today ? 1 : 0;
 
     std::vector<PlaylistRow> rows;
     const std::size_t total = mornings.indices.size() + evenings.indices.size();
@@ -164,10 +178,6 @@ std::vector<PlaylistRow> AssembleFromDocuments(JsonDocument& morning, JsonDocume
             turn = turn == &mornings ? &evenings : &mornings;
         }
         const std::size_t at = turn->taken++;
-        // Today's episodes are published around dawn and listed from then on.
-        if (turn->dates[at] == today && now.hour < kFirstListingHour) {
-            continue;
-        }
         const int index = turn->indices[at];
         JsonDocument& document = *turn->document;
         PlaylistRow row;
@@ -198,12 +208,12 @@ std::vector<PlaylistRow> FetchPlaylistRows(const FmOrigins& origins, std::string
     JsonDocument evening;
     const Text morningText = FetchEpisodeList(1, origins);
     const DateTime now = GetNetworkTime(timeUrl);
+    const Text eveningText = FetchEpisodeList(2, origins);
     // Without today's date nothing can be told apart from tomorrow's episodes; the
     // user gets the failure text and can retry instead of a list dated at random.
     if (now == kUnknownNetworkTime) {
         return {};
     }
-    const Text eveningText = FetchEpisodeList(2, origins);
     morning.Parse(morningText);
     evening.Parse(eveningText);
     return AssembleFromDocuments(morning, evening, now);

@@ -12,8 +12,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +28,7 @@
 #include <thread>
 
 #include "episodes.h"
+#include "exclusive_listen.h"
 #include "media.h"
 #include "self_signed.h"
 
@@ -452,15 +455,29 @@ int FreePort(const std::string& host) {
     return port;
 }
 
+// The port bound, or -1 with errno telling why not.
 int Bind(httplib::Server& server, const std::string& host, int port) {
     // As web servers do: a reply written in pieces (TLS records, headers and body)
     // must not wait for the client's delayed acknowledgement of the first piece.
     // The listening socket hands the setting on to every connection it accepts.
     server.set_tcp_nodelay(true);
+    demo::ListenExclusively(server);
+    errno = 0;
     if (port == 0) {
         return server.bind_to_any_port(host);
     }
     return server.bind_to_port(host, port) ? port : -1;
+}
+
+int CannotListen(const std::string& host, int port, int error) {
+    std::cerr << "chenque-demo: cannot listen on " << host << ":" << port;
+    if (error == EADDRINUSE) {
+        std::cerr << ": the port is in use (is another chenque-demo running?)";
+    } else if (error != 0) {
+        std::cerr << ": " << std::strerror(error);
+    }
+    std::cerr << "\n";
+    return 1;
 }
 
 // Written aside and renamed, so a reader never sees half a file.
@@ -537,11 +554,16 @@ int Run(int argc, char** argv) {
         httpsPort = options.httpsPort == 0 ? FreePort(options.host) : options.httpsPort;
     } else {
         httpPort = Bind(http, options.host, options.httpPort);
+        if (httpPort <= 0) {
+            return CannotListen(options.host, options.httpPort, errno);
+        }
         httpsPort = Bind(https, options.host, options.httpsPort);
+        if (httpsPort <= 0) {
+            return CannotListen(options.host, options.httpsPort, errno);
+        }
     }
     if (httpPort <= 0 || httpsPort <= 0) {
-        std::cerr << "chenque-demo: cannot listen on " << options.host << " ports "
-                  << options.httpPort << " and " << options.httpsPort << "\n";
+        std::cerr << "chenque-demo: no free port to refuse connections on\n";
         return 1;
     }
     service.SetPorts(httpPort, httpsPort);

@@ -1,10 +1,12 @@
 #include "json/json_document.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
 
 #include "platform/script_host.h"
+#include "text/encoding.h"
 #include "text/gbk_search.h"
 #include "text/text_basics.h"
 #include "text/text_edit.h"
@@ -28,6 +30,40 @@ constexpr std::string_view kUnmarkForJson = ".replace(str_reg, '\\\\\\\\')";
 std::string_view UpToZero(std::string_view text) {
     const std::size_t zero = text.find('\0');
     return zero == std::string_view::npos ? text : text.substr(0, zero);
+}
+
+// The engine speaks UTF-8; the document's texts are in the program's code page, so
+// every script goes in converted and every answer comes back converted. Scripts of
+// plain ASCII, most of them, need neither.
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+Text ToEngine(std::string_view text) {
+    text = UpToZero(text);
+    return IsAscii(text) ? Text(text) : Utf8FromGbk(text);
+}
+
+Text FromEngine(std::string_view utf8) {
+    return IsAscii(utf8) ? Text(utf8) : GbkFromUtf8(utf8);
+}
+
+// Longest source line, in bytes, in the error information of Parse.
+constexpr std::size_t kErrorLineMax = 200;
+
+ErrorInfo InCodePage(const platform::ScriptError& error) {
+    ErrorInfo info = error;
+    info.Source = FromEngine(error.Source);
+    info.Description = FromEngine(error.Description);
+    info.HelpFile = FromEngine(error.HelpFile);
+    const Text line = FromEngine(error.Text);
+    std::size_t cut = 0;
+    while (cut < line.size() && cut + GbkCharLength(line, cut) <= kErrorLineMax) {
+        cut += GbkCharLength(line, cut);
+    }
+    info.Text = line.substr(0, cut);
+    return info;
 }
 
 Text Join(std::initializer_list<std::string_view> pieces) {
@@ -125,31 +161,31 @@ void JsonDocument::CreateEngine() {
     if (prelude.empty() || !host->AddBytecode(prelude)) {
         host->AddCode(PreludeScript());
     }
-    host->Eval(Join({"var ", rootName_,
-                     " = {}, str_Code = String.fromCharCode(9216), "
-                     "str_reg = new RegExp(str_Code, 'g')"}));
+    host->Eval(ToEngine(Join({"var ", rootName_,
+                              " = {}, str_Code = String.fromCharCode(9216), "
+                              "str_reg = new RegExp(str_Code, 'g')"})));
     engine_ = std::move(host);
     pristine_ = true;
 }
 
 bool JsonDocument::Run(std::string_view script) {
     pristine_ = false;
-    return engine_ && engine_->Eval(script);
+    return engine_ && engine_->Eval(ToEngine(script));
 }
 
 Text JsonDocument::EvalText(std::string_view script) {
     pristine_ = false;
-    return engine_ ? engine_->EvalText(script) : Text();
+    return engine_ ? FromEngine(engine_->EvalText(ToEngine(script))) : Text();
 }
 
 bool JsonDocument::EvalLogical(std::string_view script) {
     pristine_ = false;
-    return engine_ && engine_->EvalLogical(script);
+    return engine_ && engine_->EvalLogical(ToEngine(script));
 }
 
 double JsonDocument::EvalNumber(std::string_view script) {
     pristine_ = false;
-    return engine_ ? engine_->EvalNumber(script) : 0;
+    return engine_ ? engine_->EvalNumber(ToEngine(script)) : 0;
 }
 
 Text JsonDocument::Resolved(std::string_view path) {
@@ -177,16 +213,16 @@ bool JsonDocument::Parse(std::string_view text, bool literal, ErrorInfo* errorIn
         return false;
     }
     const Text script = EscapeLineSeparators(UpToZero(text));
-    engine_->Eval(Join({"var ", rootName_, " = null"}));
+    engine_->Eval(ToEngine(Join({"var ", rootName_, " = null"})));
     if (literal) {
-        engine_->AddCode(Join({"var ", rootName_, " = ", script}));
+        engine_->AddCode(ToEngine(Join({"var ", rootName_, " = ", script})));
     } else {
-        engine_->AddCode(Join({"var ", rootName_, " = eval(", script, ")"}));
+        engine_->AddCode(ToEngine(Join({"var ", rootName_, " = eval(", script, ")"})));
     }
     if (errorInfo != nullptr) {
-        *errorInfo = engine_->Error();
+        *errorInfo = InCodePage(engine_->Error());
     }
-    return engine_->EvalLogical(Join({rootName_, " != null"}));
+    return engine_->EvalLogical(ToEngine(Join({rootName_, " != null"})));
 }
 
 bool JsonDocument::Clear() {

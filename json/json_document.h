@@ -22,8 +22,8 @@ namespace platform {
 class ScriptHost;
 }
 
-// What the engine reported about the last evaluation of Parse. Number is 0 when the
-// text evaluated without error.
+// What the engine reported about the last evaluation of Parse, its texts in the
+// program's code page. Number is 0 when the text evaluated without error.
 using ErrorInfo = platform::ScriptError;
 
 // Type codes of GetType.
@@ -94,6 +94,7 @@ public:
     double GetNumber(std::string_view path = {});
     Text GetJson(std::string_view path = {});
     // Another reference to the engine, for direct use of the host; null when absent.
+    // The host speaks UTF-8 (script_host.h), not the document's code page.
     std::shared_ptr<platform::ScriptHost> GetEngine();
     // The string, number and boolean values of an object's or array's members (of
     // nested ones too when recursive); returns their number. values may be null.

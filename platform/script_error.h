@@ -1,11 +1,11 @@
 #pragma once
 
 // What the script host reports about its last evaluation, kept apart from the host
-// so that documents can hand it out without exposing the engine.
+// so that documents can hand it out without exposing the engine. The host writes its
+// texts in UTF-8; a document hands the same record out in the program's code page.
 
 #include <cstdint>
-
-#include "text/types.h"
+#include <string>
 
 namespace cq::platform {
 
@@ -25,11 +25,11 @@ enum ScriptErrorNumber : std::int32_t {
 
 struct ScriptError {
     std::int32_t Number = 0;
-    cq::Text Source;
-    cq::Text Description;
-    cq::Text HelpFile;
+    std::string Source;
+    std::string Description;
+    std::string HelpFile;
     std::int32_t HelpContext = 0;
-    cq::Text Text;  // the source line of a syntax error
+    std::string Text;  // the source line of a syntax error
     std::int32_t Line = 0;
     std::int32_t Column = 0;  // the engine does not report columns: always 0
 };

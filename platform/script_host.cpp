@@ -6,10 +6,10 @@
 
 #include "duktape.h"
 #include "platform/script_guard.h"
-#include "text/encoding.h"
-#include "text/gbk_search.h"
 
 namespace cq::platform {
+
+using Text = std::string;
 
 namespace {
 
@@ -19,25 +19,19 @@ namespace {
 // engine takes no more work.
 constexpr int kTimeoutsBeforeStop = 3;
 
-// Longest source line copied into ScriptError::Text; a minified document is one line.
+// Longest source line, in characters, copied into ScriptError::Text; a minified
+// document is one line.
 constexpr std::size_t kErrorLineMax = 200;
-
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 // Texts are zero-terminated strings at the host's boundary.
 std::string_view UpToZero(std::string_view text) {
     return text.substr(0, std::min(text.find('\0'), text.size()));
 }
 
-Text Utf8ForEngine(std::string_view gbk) {
-    gbk = UpToZero(gbk);
-    if (IsAscii(gbk)) {
-        return Text(gbk);
-    }
-    return Utf8FromGbk(gbk);
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 // The engine keeps a character outside the BMP either as one code point or, when a
@@ -102,15 +96,11 @@ Text ProperUtf8(std::string_view in) {
     return out;
 }
 
-Text GbkFromEngine(std::string_view utf8) {
-    utf8 = UpToZero(utf8);
-    if (IsAscii(utf8)) {
-        return Text(utf8);
-    }
-    return GbkFromUtf8(ProperUtf8(utf8));
+Text FromEngine(std::string_view utf8) {
+    return ProperUtf8(UpToZero(utf8));
 }
 
-// Line `line` (1-based) of a GBK text, cut to kErrorLineMax bytes on a character boundary.
+// Line `line` (1-based) of a UTF-8 text, cut to its first kErrorLineMax characters.
 Text SourceLine(std::string_view source, int line) {
     std::size_t start = 0;
     for (int n = 1; n < line; ++n) {
@@ -124,16 +114,17 @@ Text SourceLine(std::string_view source, int line) {
     if (end > start && source[end - 1] == '\r') {
         --end;
     }
-    std::string_view text = source.substr(start, end - start);
+    const std::string_view text = source.substr(start, end - start);
     std::size_t cut = 0;
-    while (cut < text.size()) {
-        const std::size_t next = cut + GbkCharLength(text, cut);
-        if (next > kErrorLineMax) {
-            break;
+    for (std::size_t characters = 0; cut < text.size() && characters < kErrorLineMax;
+         ++characters) {
+        // Past the lead byte and its continuation bytes.
+        ++cut;
+        while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            ++cut;
         }
-        cut = next;
     }
-    return Text(text.substr(0, cut));
+    return FromEngine(text.substr(0, cut));
 }
 
 }  // namespace
@@ -218,9 +209,9 @@ duk_ret_t Evaluate(duk_context* ctx, void* udata) {
                 duk_size_t len = 0;
                 const char* s = duk_get_lstring(ctx, -1, &len);
                 const std::string_view text(s, len);
-                if (EqualsIgnoreCase(text, "true")) {
+                if (EqualsIgnoreAsciiCase(text, "true")) {
                     value = true;
-                } else if (!EqualsIgnoreCase(text, "false")) {
+                } else if (!EqualsIgnoreAsciiCase(text, "false")) {
                     const double n = duk_to_number(ctx, -1);
                     value = n != 0 && !std::isnan(n);
                 }
@@ -377,7 +368,7 @@ std::size_t ScriptHost::HeapBytesInUse() const {
 }
 
 bool ScriptHost::SetLanguage(std::string_view language) {
-    if (!EqualsIgnoreCase(UpToZero(language), "JavaScript")) {
+    if (!EqualsIgnoreAsciiCase(UpToZero(language), "JavaScript")) {
         error_ = Failure(kScriptNoLanguage, "Only JavaScript is supported");
         return false;
     }
@@ -400,8 +391,7 @@ bool ScriptHost::Run(std::string_view code, Want want, Outcome* outcome) {
         return false;
     }
     const bool bytecode = outcome->form == Outcome::kBytecode;
-    const std::string_view gbk = bytecode ? std::string_view() : UpToZero(code);
-    const Text source = bytecode ? Text(code) : Utf8ForEngine(gbk);
+    const std::string_view source = bytecode ? code : UpToZero(code);
     Text message;
     outcome->ctx = engine_->ctx;
     outcome->source = source.data();
@@ -453,10 +443,10 @@ bool ScriptHost::Run(std::string_view code, Want want, Outcome* outcome) {
                 error.Number = kScriptThrown;
                 break;
         }
-        error.Description = outcome->described ? GbkFromEngine(message) : Text("Script error");
+        error.Description = outcome->described ? FromEngine(message) : Text("Script error");
     }
     if (compiling && error.Line > 0) {
-        error.Text = SourceLine(gbk, error.Line);
+        error.Text = SourceLine(source, error.Line);
     }
     error_ = std::move(error);
     return false;
@@ -468,7 +458,7 @@ bool ScriptHost::AddCode(std::string_view code) {
     return Run(code, Want::kNothing, &outcome);
 }
 
-Bytes ScriptHost::CompileProgram(std::string_view code) {
+std::vector<std::uint8_t> ScriptHost::CompileProgram(std::string_view code) {
     Text dumped;
     Outcome outcome;
     outcome.form = Outcome::kDump;
@@ -476,10 +466,10 @@ Bytes ScriptHost::CompileProgram(std::string_view code) {
     if (!Run(code, Want::kNothing, &outcome)) {
         return {};
     }
-    return BytesFromText(dumped);
+    return std::vector<std::uint8_t>(dumped.begin(), dumped.end());
 }
 
-bool ScriptHost::AddBytecode(const Bytes& bytecode) {
+bool ScriptHost::AddBytecode(const std::vector<std::uint8_t>& bytecode) {
     Outcome outcome;
     outcome.form = Outcome::kBytecode;
     return Run(std::string_view(reinterpret_cast<const char*>(bytecode.data()), bytecode.size()),
@@ -498,7 +488,7 @@ Text ScriptHost::EvalText(std::string_view expression) {
     if (!Run(expression, Want::kText, &outcome)) {
         return {};
     }
-    return GbkFromEngine(utf8);
+    return FromEngine(utf8);
 }
 
 bool ScriptHost::EvalLogical(std::string_view expression) {

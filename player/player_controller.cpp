@@ -40,8 +40,10 @@ PlayerController::PlayerController(PlayerView& view, platform::MediaPlayer& medi
       fetchCover_(std::move(fetchCover)),
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::steady_clock::now().time_since_epoch().count())) {
-    QObject::connect(&playTimer_, &QTimer::timeout, &playTimer_, [this] { OnPlayTimerTick(); });
-    QObject::connect(&seekTimer_, &QTimer::timeout, &seekTimer_, [this] { OnSeekTimerTick(); });
+    时钟_播放.setObjectName(QStringLiteral("时钟_播放"));
+    时钟_快进.setObjectName(QStringLiteral("时钟_快进"));
+    QObject::connect(&时钟_播放, &QTimer::timeout, &时钟_播放, [this] { OnPlayTimerTick(); });
+    QObject::connect(&时钟_快进, &QTimer::timeout, &时钟_快进, [this] { OnSeekTimerTick(); });
 }
 
 void PlayerController::PlayRow(int row) {
@@ -80,7 +82,7 @@ void PlayerController::PlayRow(int row) {
         view_.SetSliderValue(view_.SliderMaximum());
     }
     view_.SetTotalText(FormatPlayTime(length));
-    playTimer_.start(kPlayTimerMs);
+    时钟_播放.start(kPlayTimerMs);
 }
 
 void PlayerController::OnPlayTimerTick() {
@@ -111,8 +113,8 @@ void PlayerController::EndOfEpisode() {
             next = lastRow >= 1 ? std::uniform_int_distribution<int>(1, lastRow)(random_) : 0;
             break;
         case ExitAfterEpisode:
-            playTimer_.stop();
-            seekTimer_.stop();
+            时钟_播放.stop();
+            时钟_快进.stop();
             view_.ExitProgram(0);
             return;
         default:
@@ -148,20 +150,6 @@ void PlayerController::PreviousRow() {
     PlayRow(currentIndex_ > 0 ? currentIndex_ - 1 : LastRowIndex.load());
 }
 
-void PlayerController::OnNextClicked() {
-    if (std::exchange(ignoreNextClick_, false)) {
-        return;
-    }
-    NextRow();
-}
-
-void PlayerController::OnPreviousClicked() {
-    if (std::exchange(ignoreNextClick_, false)) {
-        return;
-    }
-    PreviousRow();
-}
-
 void PlayerController::OnNextPressed() {
     StartSeeking(1);
 }
@@ -172,11 +160,9 @@ void PlayerController::OnPreviousPressed() {
 
 void PlayerController::StartSeeking(int direction) {
     seekDirection_ = direction;
-    sliderAtPress_ = view_.SliderValue();
-    ignoreNextClick_ = false;
-    seekTimer_.start(kSeekTimerMs);
+    时钟_快进.start(kSeekTimerMs);
     // The play timer would pull the slider back to the media position.
-    playTimer_.stop();
+    时钟_播放.stop();
 }
 
 void PlayerController::OnSeekTimerTick() {
@@ -190,14 +176,11 @@ void PlayerController::OnSeekTimerTick() {
 
 void PlayerController::OnSeekReleased() {
     seekDirection_ = 0;
-    seekTimer_.stop();
+    时钟_快进.stop();
     const int position = view_.SliderValue();
     media_.Play(static_cast<std::int64_t>(position) * 1000);
     ShowPlayingPicture();
-    playTimer_.start(kPlayTimerMs);
-    // A hold that moved the slider was a seek, not a skip: the click that follows
-    // the release must not throw the seek away by loading the adjacent row.
-    ignoreNextClick_ = position != sliderAtPress_;
+    时钟_播放.start(kPlayTimerMs);
 }
 
 void PlayerController::OnSliderMovedByUser(int position) {
@@ -231,8 +214,8 @@ void PlayerController::OnPlaylistDoubleClicked() {
 }
 
 void PlayerController::Shutdown() {
-    playTimer_.stop();
-    seekTimer_.stop();
+    时钟_播放.stop();
+    时钟_快进.stop();
     media_.Stop();
     media_.Close();
 }

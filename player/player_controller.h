@@ -41,10 +41,8 @@ public:
 
     // Window events.
     void OnPlayPauseClicked();
-    // A click on next/previous skips one row (with wrap-around), unless it ends a
-    // hold that moved the slider: then the seek stands and the click is ignored.
-    void OnNextClicked();
-    void OnPreviousClicked();
+    // A hold on next or previous seeks while it lasts; which press was a hold and
+    // which a click is the window's to tell.
     void OnNextPressed();      // starts seeking forward
     void OnPreviousPressed();  // starts seeking backward
     void OnSeekReleased();     // either button released: applies the slider position
@@ -53,7 +51,8 @@ public:
     void OnLoopModeClicked();
     void OnPlaylistDoubleClicked();
 
-    // The tray menu's items: always skip.
+    // One row on or back, with wrap-around: a click on next or previous, the tray
+    // menu's items.
     void NextRow();
     void PreviousRow();
 
@@ -67,8 +66,13 @@ public:
     int CurrentIndex() const { return currentIndex_; }
     int SeekDirection() const { return seekDirection_; }
     // Period of a running timer, 0 when it is stopped.
-    int PlayTimerPeriod() const { return playTimer_.isActive() ? playTimer_.interval() : 0; }
-    int SeekTimerPeriod() const { return seekTimer_.isActive() ? seekTimer_.interval() : 0; }
+    int PlayTimerPeriod() const { return 时钟_播放.isActive() ? 时钟_播放.interval() : 0; }
+    int SeekTimerPeriod() const { return 时钟_快进.isActive() ? 时钟_快进.interval() : 0; }
+
+    // The play timer and the fast-seek timer, named (also as objectName) as the
+    // window's designers named them. The controller alone starts and stops them.
+    QTimer 时钟_播放;
+    QTimer 时钟_快进;
 
 private:
     void SetSlider(std::int64_t value);
@@ -79,12 +83,8 @@ private:
     PlayerView& view_;
     platform::MediaPlayer& media_;
     CoverFetcher fetchCover_;
-    QTimer playTimer_;
-    QTimer seekTimer_;
     int currentIndex_ = 0;
     int seekDirection_ = 0;
-    int sliderAtPress_ = 0;
-    bool ignoreNextClick_ = false;
     std::mt19937 random_;
 };
 

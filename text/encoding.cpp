@@ -27,11 +27,13 @@ Bytes BytesFromWide(std::u16string_view wide, bool terminate) {
     return bytes;
 }
 
-// The UTF-16LE code units before the first zero unit; a trailing odd byte is dropped.
+// The UTF-16LE code units before the first zero unit. The converter reads the bytes
+// with two zero bytes appended, so a trailing odd byte b is the unit 0x00bb.
 std::u16string WideUpToTerminator(const Bytes& utf16) {
     std::u16string wide;
-    for (std::size_t i = 0; i + 1 < utf16.size(); i += 2) {
-        const char16_t unit = static_cast<char16_t>(utf16[i] | (utf16[i + 1] << 8));
+    for (std::size_t i = 0; i < utf16.size(); i += 2) {
+        const unsigned high = i + 1 < utf16.size() ? utf16[i + 1] : 0;
+        const char16_t unit = static_cast<char16_t>(utf16[i] | (high << 8));
         if (unit == 0) {
             break;
         }

@@ -18,7 +18,8 @@ inline constexpr unsigned kCodePageUtf8 = 65001;
 Bytes Utf16FromCodePage(const Bytes& bytes, unsigned codePage);
 
 // Bytes in the code page of the UTF-16LE code units up to the first zero unit,
-// without a terminator. A trailing odd byte is ignored.
+// without a terminator. Two zero bytes are appended first, so a trailing odd byte
+// b counts as the unit 0x00bb.
 Bytes CodePageFromUtf16(const Bytes& utf16, unsigned codePage);
 
 // CodePageFromUtf16 with codePage (or the system code page, GBK, when useCodePage

@@ -20,17 +20,24 @@ Text TrimText(std::string_view text) {
             break;
         }
     }
-    while (true) {
-        if (text.ends_with(' ')) {
-            text.remove_suffix(1);
-        } else if (text.size() >= 2 && text.ends_with(kFullWidthSpace) &&
-                   // A1 A1 at the end must be a character of its own, not the trail
-                   // byte of one character followed by the lead byte of another.
-                   FindTextBackward(text, kFullWidthSpace) == text.size() - 2) {
-            text.remove_suffix(kFullWidthSpace.size());
-        } else {
-            break;
+    while (text.ends_with(' ')) {
+        // A space is never part of a multi-byte character.
+        text.remove_suffix(1);
+    }
+    if (text.ends_with(kFullWidthSpace)) {
+        // A1 A1 at the end may be the trail byte of one character and the lead byte
+        // of another; only one walk over the characters tells, and it finds the end
+        // of the last one that is no space of either kind at the same time.
+        std::size_t end = 0;
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::size_t length = GbkCharLength(text, pos);
+            const std::string_view character = text.substr(pos, length);
+            pos += length;
+            if (character != " " && character != kFullWidthSpace) {
+                end = pos;
+            }
         }
+        text = text.substr(0, end);
     }
     return Text(text);
 }
@@ -45,14 +52,16 @@ std::vector<Text> SplitText(std::string_view text, std::string_view separator) {
         return items;
     }
     std::size_t begin = 0;
+    std::size_t boundary = 0;
     while (begin < text.size()) {
-        const std::size_t found = FindText(text, separator, begin);
+        const std::size_t found = FindTextResuming(text, separator, boundary, begin);
         if (found == kNotFound) {
             items.emplace_back(text.substr(begin));
             break;
         }
         items.emplace_back(text.substr(begin, found - begin));
         begin = found + separator.size();
+        boundary = found;
     }
     return items;
 }
@@ -90,15 +99,18 @@ Text MultiReplace(std::string_view text, std::optional<int> count, int start, bo
         next.reserve(current.size());
         std::size_t copied = 0;
         std::size_t pos = from;
+        std::size_t boundary = 0;
         int replaced = 0;
         while (!count || *count < 0 || replaced < *count) {
-            const std::size_t found = FindText(current, pair.search, pos, !caseSensitive);
+            const std::size_t found =
+                FindTextResuming(current, pair.search, boundary, pos, !caseSensitive);
             if (found == kNotFound) {
                 break;
             }
             next.append(current, copied, found - copied);
             next += pair.replacement;
             copied = pos = found + pair.search.size();
+            boundary = found;
             ++replaced;
         }
         next.append(current, copied);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "text/gbk_search.h"
 #include "text/text_edit.h"
@@ -47,6 +48,33 @@ void SendHeaderLines(platform::HttpRequest& request, const Text& headerText) {
     }
 }
 
+// The cookie text as it is sent: a caller's "Cookie:" in it goes, as the object
+// names the header itself.
+void DropCookieMarker(Text* cookies) {
+    if (!cookies->empty() && FindText(*cookies, "Cookie:", 0, true) != kNotFound) {
+        *cookies = MultiReplace(*cookies, std::nullopt, 1, false, {{"Cookie:", ""}});
+    }
+}
+
+// Writes what the response left into the caller's out parameters and returns the body.
+Bytes HandBack(const FetchViaRequestObjectOptions& options, Bytes body, const Text& responseHeaders,
+               long status) {
+    if (options.returnedHeaders != nullptr) {
+        *options.returnedHeaders = responseHeaders;
+    }
+    if (options.statusCode != nullptr) {
+        *options.statusCode = static_cast<int>(status);
+    }
+    Text returnedCookies = CollectResponseCookies(responseHeaders);
+    if (options.mergeCookies.value_or(true) && options.cookies != nullptr) {
+        returnedCookies = MergeCookies(options.cookies, &returnedCookies);
+    }
+    if (options.returnedCookies != nullptr) {
+        *options.returnedCookies = returnedCookies;
+    }
+    return body;
+}
+
 }  // namespace
 
 const char* MethodText(int method) {
@@ -56,10 +84,17 @@ const char* MethodText(int method) {
 }
 
 Bytes FetchViaRequestObject(const FetchViaRequestObjectOptions& options) {
-    const bool mergeCookies = options.mergeCookies.value_or(true);
     const bool addDefaultHeaders = options.addDefaultHeaders.value_or(true);
     const bool capitalizeHeaderNames = options.capitalizeHeaderNames.value_or(true);
     const int method = (options.method >= 0 && options.method <= 7) ? options.method : 0;
+
+    if (web_detail::HoldsControlCharacter(options.url)) {
+        // Never handed to any object: the request fails as one whose Send failed.
+        if (options.cookies != nullptr) {
+            DropCookieMarker(options.cookies);
+        }
+        return HandBack(options, {}, {}, 0);
+    }
 
     std::unique_ptr<platform::HttpRequest> ownRequest;
     platform::HttpRequest* request = options.requestObject;
@@ -106,11 +141,8 @@ Bytes FetchViaRequestObject(const FetchViaRequestObjectOptions& options) {
     }
 
     if (options.cookies != nullptr) {
-        Text& cookies = *options.cookies;
-        if (!cookies.empty() && FindText(cookies, "Cookie:", 0, true) != kNotFound) {
-            cookies = MultiReplace(cookies, std::nullopt, 1, false, {{"Cookie:", ""}});
-        }
-        request->SetRequestHeader("Cookie", cookies);
+        DropCookieMarker(options.cookies);
+        request->SetRequestHeader("Cookie", *options.cookies);
     }
 
     SendHeaderLines(*request, headerText);
@@ -123,21 +155,8 @@ Bytes FetchViaRequestObject(const FetchViaRequestObjectOptions& options) {
 
     Bytes body = request->ResponseBody();
     const Text responseHeaders = request->GetAllResponseHeaders();
-    if (options.returnedHeaders != nullptr) {
-        *options.returnedHeaders = responseHeaders;
-    }
     const long status = request->Status();
-    if (options.statusCode != nullptr) {
-        *options.statusCode = static_cast<int>(status);
-    }
-    Text returnedCookies = CollectResponseCookies(responseHeaders);
-    if (mergeCookies && options.cookies != nullptr) {
-        returnedCookies = MergeCookies(options.cookies, &returnedCookies);
-    }
-    if (options.returnedCookies != nullptr) {
-        *options.returnedCookies = returnedCookies;
-    }
-    return body;
+    return HandBack(options, std::move(body), responseHeaders, status);
 }
 
 }  // namespace cq

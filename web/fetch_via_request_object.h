@@ -36,7 +36,9 @@ struct FetchViaRequestObjectOptions {
     std::optional<bool> capitalizeHeaderNames{};     // default true
 };
 
-// Returns the response body; empty bytes when the request failed (status 0).
+// Returns the response body; empty bytes when the request failed (status 0). A URL
+// holding a control character anywhere is never handed to the request object: the
+// call fails as when Send fails (empty headers, status 0, cookies merged with none).
 Bytes FetchViaRequestObject(const FetchViaRequestObjectOptions& options);
 
 // The method text sent for a method number; numbers outside 0..7 give "GET".

@@ -156,7 +156,7 @@ Bytes FetchViaWinInet(const FetchViaWinInetOptions& options) {
     const bool addDefaultHeaders = options.addDefaultHeaders.value_or(true);
     const bool capitalizeHeaderNames = options.capitalizeHeaderNames.value_or(true);
     const std::string_view url = options.url;
-    if (NamesOtherScheme(url)) {
+    if (NamesOtherScheme(url) || web_detail::HoldsControlCharacter(url)) {
         return {};
     }
 

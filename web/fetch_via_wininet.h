@@ -30,7 +30,8 @@ struct FetchViaWinInetOptions {
 };
 
 // A URL without a scheme is taken for an http URL; one that names any scheme
-// but http or https gives the empty result, with nothing requested or written.
+// but http or https, or holds a control character anywhere, gives the empty
+// result, with nothing requested or written.
 Bytes FetchViaWinInet(const FetchViaWinInetOptions& options);
 
 // Lower-cased host of a URL (a URL without a scheme counts as http), without the

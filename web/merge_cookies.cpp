@@ -1,5 +1,7 @@
 #include "web/merge_cookies.h"
 
+#include <unordered_set>
+
 #include "text/gbk_search.h"
 #include "text/text_edit.h"
 
@@ -49,15 +51,17 @@ int FindItem(const std::vector<Text>& items, std::string_view text) {
 }
 
 Text RemoveDuplicateItems(std::string_view text, std::string_view separator) {
-    std::vector<Text> kept;
+    // A set rather than FindItem over the kept items: a response may set tens of
+    // thousands of cookies, and the merge must stay linear in their number.
+    std::unordered_set<Text> kept;
     Text result;
     for (Text& item : SplitText(text, separator)) {
-        if (FindItem(kept, item) != -1) {
+        if (kept.contains(item)) {
             continue;
         }
         result += item;
         result += separator;
-        kept.push_back(std::move(item));
+        kept.insert(std::move(item));
     }
     result.resize(result.size() >= separator.size() ? result.size() - separator.size() : 0);
     return result;
@@ -73,8 +77,12 @@ Text MergeCookies(Text* sent, Text* received) {
     // The response's cookies win; a sent cookie stays only while no item of its
     // name is in the list yet.
     std::vector<Text> merged = SplitText(receivedText, kItemSeparator);
+    std::unordered_set<Text> names;
+    for (const Text& item : merged) {
+        names.insert(CookieName(item));
+    }
     for (Text& old : SplitText(sentText, kItemSeparator)) {
-        if (!HasCookieNamed(merged, CookieName(old))) {
+        if (names.insert(CookieName(old)).second) {
             merged.push_back(std::move(old));
         }
     }

@@ -4,6 +4,16 @@
 
 namespace cq::web_detail {
 
+bool HoldsControlCharacter(std::string_view url) {
+    for (const char c : url) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void AddDefaultHeader(Text* headerText, std::string_view searchText, std::string_view line) {
     if (FindText(*headerText, searchText, 0, true) == kNotFound) {
         *headerText += "\r\n";

@@ -43,7 +43,7 @@ Text TextBetween(std::string_view text, std::string_view left, std::string_view 
         return {};
     }
     const std::size_t c = p + leftMarker.size();
-    const std::size_t q = FindText(text, rightMarker, c, ignoreCase);
+    const std::size_t q = FindTextResuming(text, rightMarker, p, c, ignoreCase);
     if (q == kNotFound) {
         return {};
     }

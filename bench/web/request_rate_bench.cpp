@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "demo/exclusive_listen.h"
 #include "support/side_by_side.h"
 #include "web/fetch_via_request_object.h"
 #include "web/fetch_via_wininet.h"
@@ -29,6 +30,7 @@ public:
             static const std::string picture(4096, '\xFF');
             res.set_content(picture, "image/jpeg");
         });
+        demo::ListenExclusively(server_);
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) {

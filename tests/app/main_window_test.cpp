@@ -4,16 +4,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QIcon>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyleHints>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QThread>
@@ -21,9 +26,13 @@
 #include <QTreeWidget>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <future>
 #include <optional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "catalogue/duration_format.h"
 #include "demo_service.h"
@@ -61,6 +70,16 @@ Started StartWindow(app::RowSource rows, CoverFetcher covers = {}, bool trayAvai
     });
     started.window->show();
     return started;
+}
+
+QImage ShownPicture(const QPushButton* button) {
+    return button->icon().pixmap(16).toImage();
+}
+
+QImage PictureImage(const Bytes& picture) {
+    QPixmap pixmap;
+    pixmap.loadFromData(picture.data(), static_cast<uint>(picture.size()));
+    return QIcon(pixmap).pixmap(16).toImage();
 }
 
 // A window over the demo service.
@@ -180,15 +199,23 @@ TEST_F(WindowTest, TooFewRowsShowTheFailureAndTheRetryButton) {
         EXPECT_EQ(window_->标签1->text(), QStringLiteral("初始化失败，请重试..."));
         EXPECT_TRUE(window_->按钮_重试->isVisible());
         ExpectTransportEnabled(false);
-        // The tray's player items wait for a playlist like the buttons do: a skip
+        // The tray's skip items wait for a playlist like the buttons do: a skip
         // with no row to play would count as an ended episode and end the program.
         const QList<QAction*> items = window_->托盘菜单->actions();
-        for (int item = 0; item < 3; ++item) {
+        for (int item = 1; item < 3; ++item) {
             EXPECT_FALSE(items[item]->isEnabled()) << items[item]->text().toStdString();
             items[item]->trigger();
         }
         EXPECT_TRUE(items[3]->isEnabled());
         EXPECT_TRUE(media_->Calls().empty()) << "nothing is played";
+        // Play/pause is harmless with nothing open: it plays nothing and offers to
+        // pause, as after a stop.
+        ASSERT_TRUE(items[0]->isEnabled());
+        window_->SetPlayPausePicture(PicturePlay());
+        items[0]->trigger();
+        EXPECT_EQ(media_->Calls(), std::vector<std::string>{"play -1"});
+        EXPECT_FALSE(media_->IsOpen());
+        EXPECT_EQ(ShownPicture(window_->按钮_播放暂停), PictureImage(PicturePause()));
         EXPECT_FALSE(window_->Exiting());
         started_ = {};
     }
@@ -399,6 +426,101 @@ TEST_F(WindowTest, TransportControlsReachThePlayer) {
     EXPECT_NE(window_->按钮_播放暂停->icon().pixmap(16).toImage(), paused);
 }
 
+// A press of the left button that lasts ms, as a hand makes it: the event loop
+// runs meanwhile, so the seek timer ticks, and the release comes ms after the
+// press by the window system's clock. Released at releaseAt (the centre if null).
+void Press(QWidget* widget, int ms, QPoint releaseAt = {}) {
+    QTest::mousePress(widget, Qt::LeftButton);
+    QTest::qWait(ms);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, releaseAt, ms);
+}
+
+int AdjacentRow(int row, bool next) {
+    const int last = LastRowIndex.load();
+    if (next) {
+        return row < last ? row + 1 : 0;
+    }
+    return row > 0 ? row - 1 : last;
+}
+
+// Shorter than the desktop's press-and-hold interval, a press on previous or next
+// is a click, however many seek steps it lasted: it plays the adjacent row from
+// its start.
+TEST_F(WindowTest, ClicksOfEveryUsualLengthSkip) {
+    StartLoaded();
+    PlayerController& player = window_->Controller();
+    ASSERT_GT(QGuiApplication::styleHints()->mousePressAndHoldInterval(), 300);
+    struct Case {
+        bool next;
+        int ms;
+    };
+    const Case cases[] = {{true, 50},  {true, 150},  {true, 300},
+                          {false, 50}, {false, 150}, {false, 300}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << (c.next ? "next " : "previous ") << c.ms << " ms");
+        const int expected = AdjacentRow(player.CurrentIndex(), c.next);
+        Press(c.next ? window_->按钮_下一个 : window_->按钮_上一个, c.ms);
+        EXPECT_EQ(player.CurrentIndex(), expected);
+        EXPECT_EQ(media_->OpenUrl(), window_->PlaylistCell(expected, 1));
+        EXPECT_EQ(media_->RawPositionMs(), 0) << "from its start";
+        EXPECT_EQ(window_->SliderValue(), 0);
+        EXPECT_EQ(player.SeekDirection(), 0);
+        EXPECT_EQ(player.SeekTimerPeriod(), 0);
+        EXPECT_EQ(player.PlayTimerPeriod(), 1000);
+    }
+
+    // Two quick clicks are two skips, though the second press comes as a double click.
+    const int from = player.CurrentIndex();
+    Press(window_->按钮_下一个, 50);
+    QTest::mouseDClick(window_->按钮_下一个, Qt::LeftButton);
+    EXPECT_EQ(player.SeekDirection(), 1);
+    QTest::mouseRelease(window_->按钮_下一个, Qt::LeftButton);
+    EXPECT_EQ(player.CurrentIndex(), AdjacentRow(AdjacentRow(from, true), true));
+    EXPECT_EQ(player.SeekDirection(), 0);
+}
+
+// A press that lasts the interval is a deliberate hold: it seeks about 100
+// seconds a second, the release applies the seek, and nothing is loaded. Released
+// off the button it leaves nothing behind, so the keyboard's next click skips.
+TEST_F(WindowTest, AHoldSeeksAndLoadsNothing) {
+    StartLoaded();
+    PlayerController& player = window_->Controller();
+    QStyleHints* hints = QGuiApplication::styleHints();
+    ASSERT_LT(hints->mousePressAndHoldInterval(), 1000);
+    const int row = player.CurrentIndex();
+    ASSERT_EQ(window_->SliderValue(), 0);
+    media_->ClearCalls();
+
+    Press(window_->按钮_下一个, 1500);
+    const int held = window_->SliderValue();
+    EXPECT_NEAR(held, 150, 30);
+    EXPECT_EQ(player.CurrentIndex(), row);
+    EXPECT_EQ(media_->Calls(), std::vector<std::string>{"play " + std::to_string(held * 1000)})
+        << "the seek, and no row loaded";
+    EXPECT_EQ(player.PlayTimerPeriod(), 1000);
+
+    for (QPushButton* button : {window_->按钮_下一个, window_->按钮_上一个}) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        const int from = player.CurrentIndex();
+        Press(button, 1000, QPoint(button->width() / 2, button->height() + 40));
+        EXPECT_EQ(player.CurrentIndex(), from);
+        EXPECT_EQ(player.SeekDirection(), 0);
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(player.CurrentIndex(), AdjacentRow(from, button == window_->按钮_下一个));
+    }
+
+    // The interval is the desktop's, as it stands at the press.
+    struct Restore {
+        QStyleHints* hints;
+        int interval;
+        ~Restore() { hints->setMousePressAndHoldInterval(interval); }
+    } restore{hints, hints->mousePressAndHoldInterval()};
+    hints->setMousePressAndHoldInterval(100);
+    const int from = player.CurrentIndex();
+    Press(window_->按钮_下一个, 300);
+    EXPECT_EQ(player.CurrentIndex(), from) << "300 ms is a hold on this desktop";
+}
+
 TEST_F(WindowTest, AHoldThatSlidesOffTheButtonAndBackIsOneHold) {
     StartLoaded();
     PlayerController& player = window_->Controller();
@@ -406,33 +528,38 @@ TEST_F(WindowTest, AHoldThatSlidesOffTheButtonAndBackIsOneHold) {
     const int row = player.CurrentIndex();
     const QPoint inside = next->rect().center();
     const QPoint outside(inside.x(), next->height() + 40);
-    const auto send = [next](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    // Events as the window system stamps them, a deliberate hold apart.
+    const quint64 pressedAt = 1'000'000;
+    const quint64 releasedAt =
+        pressedAt + QGuiApplication::styleHints()->mousePressAndHoldInterval() + 500;
+    const auto send = [next](QEvent::Type type, QPoint at, Qt::MouseButtons held, quint64 time) {
         QMouseEvent event(type, at, next->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        event.setTimestamp(time);
         QApplication::sendEvent(next, &event);
     };
 
-    send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
+    send(QEvent::MouseButtonPress, inside, Qt::LeftButton, pressedAt);
     player.OnSeekTimerTick();
     player.OnSeekTimerTick();
     const int held = window_->SliderValue();
     ASSERT_EQ(held, 2 * PlayerController::kSeekStepSeconds);
     media_->ClearCalls();
-    send(QEvent::MouseMove, outside, Qt::LeftButton);
-    send(QEvent::MouseMove, inside, Qt::LeftButton);
+    send(QEvent::MouseMove, outside, Qt::LeftButton, pressedAt + 100);
+    send(QEvent::MouseMove, inside, Qt::LeftButton, pressedAt + 200);
     EXPECT_EQ(player.SeekDirection(), 1) << "still the same hold";
     EXPECT_TRUE(media_->Calls().empty()) << "nothing applied before the release";
 
-    send(QEvent::MouseButtonRelease, inside, Qt::NoButton);
+    send(QEvent::MouseButtonRelease, inside, Qt::NoButton, releasedAt);
     EXPECT_EQ(player.SeekDirection(), 0);
     EXPECT_EQ(player.CurrentIndex(), row) << "the click that ends a hold does not skip";
     ASSERT_FALSE(media_->Calls().empty());
     EXPECT_EQ(media_->Calls().back(), "play " + std::to_string(held * 1000));
 
     // Released away from the button, the hold still ends and applies its seek.
-    send(QEvent::MouseButtonPress, inside, Qt::LeftButton);
+    send(QEvent::MouseButtonPress, inside, Qt::LeftButton, releasedAt + 1000);
     player.OnSeekTimerTick();
-    send(QEvent::MouseMove, outside, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, outside, Qt::NoButton);
+    send(QEvent::MouseMove, outside, Qt::LeftButton, releasedAt + 1100);
+    send(QEvent::MouseButtonRelease, outside, Qt::NoButton, releasedAt + 1200);
     EXPECT_EQ(player.SeekDirection(), 0);
     EXPECT_EQ(player.CurrentIndex(), row);
     EXPECT_EQ(media_->Calls().back(), "play " + std::to_string(held * 1000 + 10000));
@@ -535,6 +662,55 @@ TEST(MainWindowLoading, TheLoopModeButtonShowsTheModeEachRunLeaves) {
     }
 }
 
+// A media player that counts, where the test can still see it after the window
+// that owns it is gone, how often the play timer has read the position.
+class CountingMediaPlayer : public FakeMediaPlayer {
+public:
+    explicit CountingMediaPlayer(std::atomic<int>* positionReads)
+        : FakeMediaPlayer(kEpisodeMs), positionReads_(positionReads) {}
+    std::int64_t PositionMs() override {
+        ++*positionReads_;
+        return FakeMediaPlayer::PositionMs();
+    }
+
+private:
+    std::atomic<int>* positionReads_;
+};
+
+// Taken down while a loading run is under way, the window serves the worker's
+// calls until it ends; the player's timers are stopped before that, so no tick
+// plays on (here: reopens the row) while the window goes.
+TEST(MainWindowLoading, TakenDownWhileLoadingTheWindowStopsThePlayerFirst) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> positionReads{0};
+    auto window = std::make_unique<MainWindow>(MainWindow::Options{
+        .mediaPlayer = std::make_unique<CountingMediaPlayer>(&positionReads),
+        .fetchRows =
+            [released] {
+                released.wait();
+                return std::vector<PlaylistRow>{};
+            },
+        .fetchCover = [](const Text&) { return Bytes{}; },
+        .trayAvailable = true,
+    });
+    ASSERT_TRUE(QTest::qWaitFor([] { return LoopMode == ExitAfterEpisode; }, 10000));
+    LoopMode = RepeatOne;
+    window->Controller().PlayRow(0);
+    ASSERT_EQ(window->Controller().PlayTimerPeriod(), 1000);
+
+    // The run ends well after the play timer's next tick would have come.
+    std::thread releaser([&release] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        release.set_value();
+    });
+    const int readsBefore = positionReads;
+    window.reset();
+    releaser.join();
+    EXPECT_EQ(positionReads, readsBefore);
+    LoopMode = 0;
+}
+
 // The window as laid out, while its first loading run is still under way.
 TEST(MainWindowLayout, ControlsSitWhereTheyBelongWithTheirFirstState) {
     std::promise<void> release;
@@ -554,6 +730,13 @@ TEST(MainWindowLayout, ControlsSitWhereTheyBelongWithTheirFirstState) {
     EXPECT_TRUE(window.TrayIcon()->isVisible());
     EXPECT_EQ(window.TrayIcon()->toolTip(), window.windowTitle());
     EXPECT_FALSE(window.TrayIcon()->icon().isNull());
+    // Of the tray's items only the skips wait for a playlist.
+    const QList<QAction*> items = window.托盘菜单->actions();
+    ASSERT_EQ(items.size(), 4);
+    for (int item = 0; item < 4; ++item) {
+        EXPECT_EQ(items[item]->isEnabled(), item == 0 || item == 3)
+            << items[item]->text().toStdString();
+    }
 
     struct Control {
         QWidget* widget;
@@ -609,6 +792,15 @@ TEST(MainWindowLayout, ControlsSitWhereTheyBelongWithTheirFirstState) {
     EXPECT_EQ(window.按钮_列表->toolTip(), QStringLiteral("播放列表"));
     EXPECT_EQ(window.按钮_最小化->toolTip(), QStringLiteral("最小化到托盘"));
     EXPECT_EQ(window.LoopModePicture(), PictureExitAfterEpisode());
+
+    // The two timers, stopped until a row plays.
+    const PlayerController& player = window.Controller();
+    for (const auto& [timer, name] :
+         {std::pair{&player.时钟_播放, "时钟_播放"}, std::pair{&player.时钟_快进, "时钟_快进"}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(timer->objectName(), QString::fromUtf8(name));
+        EXPECT_FALSE(timer->isActive());
+    }
 
     const QTreeWidget& list = *window.超级列表框1;
     const QStringList headers = {QStringLiteral("标题"), QStringLiteral("链接"),

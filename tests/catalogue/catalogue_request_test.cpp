@@ -13,6 +13,7 @@
 #include "catalogue/build_playlist.h"
 #include "catalogue/catalogue_request.h"
 #include "catalogue/network_time.h"
+#include "demo/exclusive_listen.h"
 #include "demo/harness/demo_service.h"
 #include "scoped_time_zone.h"
 #include "text/encoding.h"
@@ -172,6 +173,7 @@ public:
         });
         // One request per connection, so that stopping never waits on an idle one.
         server_.set_keep_alive_max_count(1);
+        demo::ListenExclusively(server_);
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) {
@@ -205,6 +207,10 @@ TEST(GetNetworkTime, TakesTheDateHeaderByNameInAnyLetterCase) {
           {"date", "Tue, 09 Aug 2022 17:30:00 GMT"}},
          "2022-08-10 01:30:00"},
         {{{"A-Backend-Date", "Mon, 01 Jan 2001 00:00:00 GMT"}}, "0100-01-01 08:00:00"},
+        // The line before Date ends in a high byte (the server sends headers sorted
+        // by name): its line end is still one.
+        {{{"D-Title", "\xE4\xB8\xAD"}, {"Date", "Tue, 09 Aug 2022 17:30:00 GMT"}},
+         "2022-08-10 01:30:00"},
     };
     for (const auto& c : cases) {
         HeaderServer server(c.headers);
@@ -241,6 +247,20 @@ TEST(FetchPlaylistRows, LoadsBothProgrammesFromTheService) {
         EXPECT_EQ(rows[i].savedStatus, rows[i].status);
     }
 
+    const auto requests = demo.Requests(3);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0]["server"], "http");
+    EXPECT_EQ(requests[0]["method"], "POST");
+    EXPECT_EQ(requests[1]["method"], "HEAD");
+    EXPECT_EQ(requests[2]["server"], "https");
+    EXPECT_EQ(requests[2]["method"], "POST");
+}
+
+TEST(FetchPlaylistRows, AnUnknownClockStillAsksForTheEveningList) {
+    DemoService demo({"--fault", "no-date"});
+    ASSERT_TRUE(demo.Started());
+    EXPECT_TRUE(FetchPlaylistRows(OriginsOf(demo), demo.HttpOrigin() + "/").empty());
+    // Morning list, clock, evening list: the same three requests as on a good day.
     const auto requests = demo.Requests(3);
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0]["server"], "http");

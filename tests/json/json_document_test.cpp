@@ -213,6 +213,28 @@ TEST(JsonDocumentParse, ErrorInfoReportsTheLastEvaluation) {
     EXPECT_EQ(info.Text, "");
 }
 
+TEST(JsonDocumentParse, ErrorInfoIsInGbkWithItsLineCutOnACharacterBoundary) {
+    // One long line of double-byte characters ending in an error: the copied line
+    // stops short of 200 bytes without splitting a character.
+    std::string text = "'";
+    for (int i = 0; i < 300; ++i) {
+        text += "节";
+    }
+    text += "' +";
+    JsonDocument doc;
+    ErrorInfo info;
+    EXPECT_FALSE(doc.Parse(text, false, &info));
+    EXPECT_EQ(info.Number, platform::kScriptSyntaxError);
+    std::string expected = "var da = eval('";
+    while (expected.size() + 2 <= 200) {
+        expected += "节";
+    }
+    EXPECT_EQ(info.Text, expected);
+
+    EXPECT_FALSE(doc.Parse("(function () { throw new Error('拒绝：误'); })()", false, &info));
+    EXPECT_NE(info.Description.find("拒绝：误"), std::string::npos) << info.Description;
+}
+
 TEST(JsonDocumentParse, ChineseTitlesRoundTripAsGbk) {
     const std::string titles[] = {
         "晨鹊早报：今日要闻（第1期）",

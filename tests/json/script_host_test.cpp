@@ -134,38 +134,46 @@ TEST_F(ScriptHostTest, FailuresGiveEmptyResultsAndAReport) {
     }
 }
 
-TEST_F(ScriptHostTest, SyntaxErrorLineIsCutOnACharacterBoundary) {
-    // One long line of two-byte characters ending in an error; the copied line stops
-    // short of 200 bytes without splitting a character.
+// The host speaks UTF-8 whatever the code page of the program; this file's narrow
+// literals are GBK, so UTF-8 texts are written as u8 literals.
+std::string U8(std::u8string_view text) {
+    return std::string(text.begin(), text.end());
+}
+
+TEST_F(ScriptHostTest, SyntaxErrorLineIsCutToTwoHundredCharacters) {
+    // One long line of three-byte characters ending in an error; the copied line
+    // holds its first 200 characters, none of them split.
     std::string code = "var s = '";
     for (int i = 0; i < 300; ++i) {
-        code += "节";
+        code += U8(u8"节");
     }
     code += "' +";
     EXPECT_FALSE(host_.AddCode(code));
-    const Text& line = host_.Error().Text;
-    EXPECT_LE(line.size(), 200u);
-    EXPECT_EQ(line.substr(0, 9), "var s = '");
-    EXPECT_EQ((line.size() - 9) % 2, 0u);
+    const std::string& line = host_.Error().Text;
+    std::string expected = "var s = '";
+    for (int i = 0; i < 191; ++i) {
+        expected += U8(u8"节");
+    }
+    EXPECT_EQ(line, expected);
 }
 
-TEST_F(ScriptHostTest, TextsCrossAsGbk) {
-    const std::string title = "晨间新闻：今日要闻（第12期）";
+TEST_F(ScriptHostTest, TextsCrossAsUtf8) {
+    const std::string title = U8(u8"晨间新闻：今日要闻（第12期）");
     EXPECT_EQ(host_.EvalText("'" + title + "'"), title);
     EXPECT_EQ(host_.EvalNumber("'" + title + "'.length"), 15);
-    EXPECT_TRUE(host_.AddCode("var 标题 = '" + title + "';"));
-    EXPECT_EQ(host_.EvalText("标题"), title);
-    // A GBK character whose second byte is a backslash stays one character.
-    EXPECT_EQ(host_.EvalNumber("'誠'.length"), 1);
+    EXPECT_TRUE(host_.AddCode(U8(u8"var 标题 = '") + title + "';"));
+    EXPECT_EQ(host_.EvalText(U8(u8"标题")), title);
+    EXPECT_EQ(host_.EvalText(U8(u8"'误' + 1")), U8(u8"误1"));
 }
 
-TEST_F(ScriptHostTest, CharactersOutsideGbkComeOutAsGb18030OrQuestionMark) {
-    const std::string emoji = "\x94\x39\xFC\x36";  // U+1F600 in GB18030
+TEST_F(ScriptHostTest, CharactersOutsideTheBmpComeOutAsUtf8OrQuestionMark) {
+    const std::string emoji = "\xF0\x9F\x98\x80";  // U+1F600
     EXPECT_EQ(host_.EvalText("'" + emoji + "'"), emoji);
     // Built from escapes the engine holds a surrogate pair; it comes out the same.
     EXPECT_EQ(host_.EvalText("'\\ud83d\\ude00'"), emoji);
     EXPECT_EQ(host_.EvalText("'a\\ud800b'"), "a?b");
     EXPECT_EQ(host_.EvalText("'\\udc00'"), "?");
+    EXPECT_EQ(host_.EvalNumber("'" + emoji + "'.length"), 2);
 }
 
 TEST_F(ScriptHostTest, TextsAreCutAtTheirFirstZeroByte) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "demo/exclusive_listen.h"
 #include "unused_port.h"
 
 namespace cq {
@@ -19,6 +20,7 @@ TEST(CoverFetchTest, ReturnsThePicturesBytesOrNothing) {
         res.set_content(picture, "image/png");
     });
     server.set_keep_alive_max_count(1);  // lets stop() return at once
+    demo::ListenExclusively(server);
     const int port = server.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port, 0);
     std::thread thread([&] { server.listen_after_bind(); });

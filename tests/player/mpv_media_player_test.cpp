@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "demo/exclusive_listen.h"
 #include "unused_port.h"
 
 namespace cq::platform {
@@ -109,6 +110,7 @@ protected:
             stallCondition_.wait(lock, [this] { return released_; });
             res.status = 503;
         });
+        demo::ListenExclusively(server_);
         port_ = server_.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port_, 0);
         serverThread_ = std::thread([this] { server_.listen_after_bind(); });

@@ -283,8 +283,6 @@ TEST_F(PlayerControllerTest, NextAndPreviousWrapAround) {
         {"next on the last row", 3, &PlayerController::NextRow, 0},
         {"previous", 2, &PlayerController::PreviousRow, 1},
         {"previous on row 0", 0, &PlayerController::PreviousRow, 3},
-        {"next button", 3, &PlayerController::OnNextClicked, 0},
-        {"previous button", 0, &PlayerController::OnPreviousClicked, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -325,17 +323,7 @@ TEST_F(PlayerControllerTest, HoldingNextSeeksTenSecondsPerTickAndAppliesOnReleas
     EXPECT_EQ(controller_.PlayTimerPeriod(), 1000);
     EXPECT_EQ(media_.Calls(), std::vector<std::string>{"play 60000"});
     EXPECT_EQ(media_.PositionMs(), 60'000);
-
-    // The click that ends a hold keeps the seek instead of skipping.
-    controller_.OnNextClicked();
     EXPECT_EQ(controller_.CurrentIndex(), 0);
-    EXPECT_EQ(media_.PositionMs(), 60'000);
-
-    // A plain click (press and release without a step) skips.
-    controller_.OnNextPressed();
-    controller_.OnSeekReleased();
-    controller_.OnNextClicked();
-    EXPECT_EQ(controller_.CurrentIndex(), 1);
 }
 
 TEST_F(PlayerControllerTest, HoldingStopsAtTheEndsOfTheSlider) {
@@ -350,8 +338,6 @@ TEST_F(PlayerControllerTest, HoldingStopsAtTheEndsOfTheSlider) {
     }
     controller_.OnSeekReleased();
     EXPECT_EQ(media_.PositionMs(), 0);
-    controller_.OnPreviousClicked();
-    EXPECT_EQ(controller_.CurrentIndex(), 2) << "the hold moved the slider: no skip";
 
     controller_.OnNextPressed();
     for (int tick = 0; tick < 40; ++tick) {
@@ -362,15 +348,6 @@ TEST_F(PlayerControllerTest, HoldingStopsAtTheEndsOfTheSlider) {
     // The release restarted the play timer: its next tick finds the end.
     controller_.OnPlayTimerTick();
     EXPECT_EQ(view_.exitCode, 0);
-}
-
-TEST_F(PlayerControllerTest, TrayItemsSkipEvenRightAfterAHold) {
-    controller_.PlayRow(0);
-    controller_.OnNextPressed();
-    controller_.OnSeekTimerTick();
-    controller_.OnSeekReleased();  // released away from the button: no click follows
-    controller_.NextRow();
-    EXPECT_EQ(controller_.CurrentIndex(), 1);
 }
 
 TEST_F(PlayerControllerTest, OnlyTheUsersSliderMovesSeek) {

@@ -60,8 +60,13 @@ TEST(CodePageFromUtf16, Table) {
         {std::string("\0\0", 2), kCodePageGbk, ""},
         {std::string("\x2D\x4E", 2), kCodePageGbk, "\xD6\xD0"},
         {std::string("\x2D\x4E", 2), kCodePageUtf8, "\xE4\xB8\xAD"},
-        {std::string("a\0\0\0b\0", 6), kCodePageUtf8, "a"},    // stops at the zero unit
-        {std::string("a\0b", 3), kCodePageUtf8, "a"},          // odd byte ignored
+        {std::string("a\0\0\0b\0", 6), kCodePageUtf8, "a"},  // stops at the zero unit
+        // Two zero bytes are appended, so an odd last byte b is the unit 0x00bb.
+        {std::string("a\0b", 3), kCodePageUtf8, "ab"},
+        {"\xE9", kCodePageUtf8, "\xC3\xA9"},  // U+00E9
+        {std::string("\x2D\x4E\xE9", 3), kCodePageGbk, "\xD6\xD0\xA8\xA6"},
+        {std::string("\0", 1), kCodePageUtf8, ""},  // the zero unit
+        {std::string("a\0\0", 3), kCodePageUtf8, "a"},
         {std::string("\x00\xD8x\0", 4), kCodePageUtf8, "?x"},  // lone surrogate
         {std::string("\x2D\x4E", 2), 1252, "?"},               // not in the code page
         {std::string("a\0", 2), 4242, ""},                     // unknown code page

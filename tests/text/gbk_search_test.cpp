@@ -62,12 +62,51 @@ TEST(FindTextBackward, LimitIsTheLastStart) {
     EXPECT_EQ(FindTextBackward("k=x=y", "=", 0), kNotFound);
 }
 
-TEST(GbkCharLength, NeverPastTheEnd) {
-    EXPECT_EQ(GbkCharLength("\xD6\xD0", 0), 2u);
-    EXPECT_EQ(GbkCharLength("\xD6", 0), 1u);
-    EXPECT_EQ(GbkCharLength("\x81\x30\x81", 0), 1u);
-    EXPECT_EQ(GbkCharLength("\x81\x30\x81\x30", 0), 4u);
+TEST(GbkCharLength, ByWhatFollowsTheLeadByte) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::size_t length;  // of the character at 0
+    } cases[] = {
+        {"double-byte", "\xD6\xD0", 2},
+        {"lowest trail", "\x81\x40", 2},
+        {"trail below DEL", "\x81\x7E", 2},
+        {"trail above DEL", "\x81\x80", 2},
+        {"highest pair", "\xFE\xFE", 2},
+        {"four-byte", "\x81\x30\x81\x30", 4},
+        {"four-byte, highest", "\xFE\x39\xFE\x39", 4},
+        // Whatever else follows a lead byte is a character of its own, so a line
+        // that ends in a high byte keeps its line end.
+        {"CR", "\xD6\r\n", 1},
+        {"LF", "\xD6\n", 1},
+        {"colon", "\xD6:", 1},
+        {"semicolon", "\xD6;", 1},
+        {"space", "\xD6 ", 1},
+        {"zero byte", std::string("\xD6\0", 2), 1},
+        {"below the trail range", "\x81\x3F", 1},
+        {"DEL", "\x81\x7F", 1},
+        {"FF", "\x81\xFF", 1},
+        {"digit without the rest of four", "\x81\x30\x81", 1},
+        {"digit, then no lead", "\x81\x30\x20\x30", 1},
+        {"digit, lead, no digit", "\x81\x30\x81\x40", 1},
+        {"lone lead at the end", "\xD6", 1},
+        {"ASCII", "a\xD6", 1},
+        {"FF is no lead", "\xFF\x40", 1},
+        {"80 is no lead", "\x80\x40", 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GbkCharLength(c.text, 0), c.length) << c.name;
+    }
     EXPECT_EQ(GbkCharLength("a", 1), 0u);
+}
+
+TEST(GbkCharLength, ALeadByteNeverSwallowsTheSeparatorAfterIt) {
+    // Lines of UTF-8 (or a GBK character cut short) end in a high byte.
+    const std::string text = "a\xE4\xB8\xAD\r\nb\xD6:c\xD6;d";
+    EXPECT_EQ(FindText(text, "\r\n"), 4u);
+    EXPECT_EQ(FindText(text, ":"), 8u);
+    EXPECT_EQ(FindText(text, ";"), 11u);
+    EXPECT_EQ(FindTextBackward(text, "\r\n"), 4u);
 }
 
 TEST(EqualsIgnoreCase, AsciiLettersOnly) {

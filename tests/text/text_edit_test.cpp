@@ -40,7 +40,8 @@ TEST(SplitText, Table) {
         {";a", ";", {"", "a"}},
         {"a;", ";", {"a"}},
         {"a; b; c", "; ", {"a", "b", "c"}},
-        {"\x81\x3B;x", ";", {"\x81\x3B", "x"}},  // 0x3B as a trail byte is not a separator
+        {"\x81@@x", "@", {"\x81@", "x"}},     // "@" as a trail byte is not a separator
+        {"\x81;;x", ";", {"\x81", "", "x"}},  // ";" is never a trail byte
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SplitText(c.text, c.separator), c.expected) << c.text;
@@ -67,7 +68,8 @@ TEST(TextAfter, Table) {
         {"k=x=y", "=", 9, false, ""},
         {"aXb", "x", 0, true, "b"},
         {"aXb", "x", 0, false, ""},
-        {"\x81\x3D=y", "=", -1, false, "y"},  // 0x3D as a trail byte is skipped
+        {"\x81~~y", "~", -1, false, "y"},   // "~" as a trail byte is skipped
+        {"\x81==y", "=", -1, false, "=y"},  // "=" is never a trail byte
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TextAfter(c.text, c.marker, c.start, c.ignoreCase), c.expected)

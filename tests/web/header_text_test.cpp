@@ -139,6 +139,11 @@ TEST(CollectResponseCookiesTest, KeepsTheFirstItemOfEachExactSetCookieLine) {
         {"", ""},
         {"Set-Cookie: t=中文; Path=/\r\n", "t=中文"},
         {"Set-Cookie:  spaced=1  \r\n", "spaced=1"},
+        // A line that ends in a high byte (UTF-8 text, a character cut short) keeps
+        // its line end, so the cookie on the next line is still found.
+        {"X-Title: \xE4\xB8\xAD\r\nSet-Cookie: a=1\r\n", "a=1"},
+        {"Set-Cookie: a=\xD6\r\nSet-Cookie: b=2\r\n", "a=\xD6; b=2"},
+        {"Set-Cookie: a=1; t=\xD6\r\nSet-Cookie: b=2; x=\xD6;\r\n", "a=1; b=2"},
     };
     for (const auto& [headers, cookies] : cases) {
         EXPECT_EQ(CollectResponseCookies(headers), cookies) << headers;

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "demo/exclusive_listen.h"
+
 namespace cq::test {
 
 namespace {
@@ -329,6 +331,7 @@ HttplibServer::HttplibServer(bool tls) : tls_(tls) {
 }
 
 void HttplibServer::Start() {
+    demo::ListenExclusively(*server_);
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     while (!server_->is_running()) {
