@@ -117,6 +117,7 @@ MainWindow::~MainWindow() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         WorkerThread->wait(10);
     }
+    qDeleteAll(pendingRows_);  // rows the list view never took
     controller_.reset();
 }
 
