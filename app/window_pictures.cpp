@@ -1,5 +1,6 @@
 #include "app/window_pictures.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -11,17 +12,21 @@ namespace {
 // the icon engine finds a sharp image for 1x, 2x and 3x screens.
 using DrawFn = void (*)(QPainter&);
 
+QImage Paint(DrawFn draw, int px) {
+    QImage image(px, px, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(px / 16.0, px / 16.0);
+    draw(p);
+    p.end();
+    return image;
+}
+
 QIcon Render(DrawFn draw) {
     QIcon icon;
     for (int px : {16, 24, 32, 48, 64}) {
-        QPixmap pixmap(px, px);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(px / 16.0, px / 16.0);
-        draw(p);
-        p.end();
-        icon.addPixmap(pixmap);
+        icon.addPixmap(QPixmap::fromImage(Paint(draw, px)));
     }
     return icon;
 }
@@ -102,22 +107,26 @@ void DrawProgram(QPainter& p) {
     // A perched bird in front of a rising sun: the morning and evening papers.
     p.setBrush(QColor(0xff, 0xc8, 0x3d));
     p.drawEllipse(QPointF(11, 5), 2.6, 2.6);
-    // A magpie on a branch: body, head, beak and its long tail.
+    // A magpie on a branch: body, head, beak and its long tail. Body, head and tail
+    // are one path filled by winding, so where they overlap is bird, not a hole, and
+    // their outline is smoothed once; the tail runs the same way round as Qt's
+    // ellipses, or its overlap with the body would cancel out. (Uniting the shapes
+    // instead would flatten the curves into facets that show at large sizes.)
     QPainterPath bird;
+    bird.setFillRule(Qt::WindingFill);
     bird.addEllipse(QPointF(7.2, 9.0), 3.4, 2.3);
     bird.addEllipse(QPointF(10.2, 6.9), 1.7, 1.7);
-    QPainterPath tail;
-    tail.moveTo(4.6, 8.4);
-    tail.lineTo(1.2, 12.6);
-    tail.lineTo(2.4, 13.2);
-    tail.lineTo(5.6, 10.4);
-    tail.closeSubpath();
+    bird.moveTo(4.6, 8.4);
+    bird.lineTo(5.6, 10.4);
+    bird.lineTo(2.4, 13.2);
+    bird.lineTo(1.2, 12.6);
+    bird.closeSubpath();
     QPainterPath beak;
     beak.moveTo(11.6, 6.3);
     beak.lineTo(13.6, 7.0);
     beak.lineTo(11.6, 7.7);
     beak.closeSubpath();
-    p.fillPath(bird.united(tail), Qt::white);
+    p.fillPath(bird, Qt::white);
     p.fillPath(beak, QColor(0xff, 0xc8, 0x3d));
     p.setPen(Stroke(0.9, QColor(0x6b, 0x45, 0x20)));
     p.drawLine(QPointF(3.5, 12.6), QPointF(13.5, 12.6));
@@ -160,6 +169,9 @@ QIcon PictureRetry() {
 }
 QIcon PictureProgram() {
     return Render(DrawProgram);
+}
+QImage PictureProgramImage(int pixelSize) {
+    return Paint(DrawProgram, pixelSize);
 }
 QIcon PictureMenuPlayPause() {
     return Render(DrawMenuPlayPause);

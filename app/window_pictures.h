@@ -4,6 +4,7 @@
 // sharp at any device pixel ratio. The six playback pictures are the player's.
 
 #include <QIcon>
+#include <QImage>
 
 namespace cq::app {
 
@@ -17,5 +18,9 @@ QIcon PictureRetry();          // a circular arrow, on the retry button over the
 QIcon PictureProgram();        // the window's and the tray's icon
 QIcon PictureMenuPlayPause();  // tray menu: a triangle and two bars
 QIcon PictureMenuExit();       // tray menu: a power sign
+
+// The program's picture at one pixel size, for the icon files the desktop shows in
+// its menus and docks.
+QImage PictureProgramImage(int pixelSize);
 
 }  // namespace cq::app
