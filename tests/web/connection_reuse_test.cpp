@@ -47,8 +47,10 @@ void Serve(HttplibServer& server, PeerLog& log) {
         res.set_header("Set-Cookie", "seen=1; Path=/");
         res.set_content("ok", "text/plain");
     };
-    // The shared servers close after each answer; this one keeps connections.
+    // The shared servers close after each answer; this one keeps connections, and
+    // lets go of them soon, since stopping it waits for the open ones.
     server.server().set_keep_alive_max_count(10);
+    server.server().set_keep_alive_timeout(1);
     server.server().Get("/.*", handler);
     server.server().Post("/.*", handler);
     server.Start();
