@@ -649,7 +649,7 @@ def print_table(results, args):
         growth = "-"
         if previous is not None:
             per = (value - previous[1]) / (count - previous[0]) * 1000
-            growth = f"+{per:.3f} ms/episode"
+            growth = f"{per:+.3f} ms/episode"
         goal, met = ("< 1 s", verdict(value, 0.999)) if count == 1000 else ("-", "-")
         row(f"start to row 0 playing, {count} episodes per list", seconds(value), "-", growth, goal,
             met)
