@@ -4,6 +4,7 @@
 
 #include "app/application_id.h"
 #include "app/main_window.h"
+#include "platform/deferred_media_player.h"
 #include "platform/mpv_media_player.h"
 
 int main(int argc, char* argv[]) {
@@ -17,9 +18,12 @@ int main(int argc, char* argv[]) {
     // Hiding to the tray, or closing the tray menu while hidden, must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Never null: without libmpv it is a player that opens nothing, and the rows
-    // it cannot play end like audio that cannot be opened.
-    cq::app::MainWindow window({.mediaPlayer = cq::platform::CreateMpvMediaPlayer()});
+    // libmpv starts while the window is built and the lists load; the first episode
+    // is the first thing that needs it. Never null: without libmpv it is a player
+    // that opens nothing, and the rows it cannot play end like audio that cannot be
+    // opened.
+    cq::app::MainWindow window({.mediaPlayer = cq::platform::MakeMediaPlayerInBackground(
+                                    [] { return cq::platform::CreateMpvMediaPlayer(); })});
     window.show();
     return QApplication::exec();
 }

@@ -76,6 +76,10 @@ MainWindow::MainWindow(Options options)
       媒体播放1(std::move(options.mediaPlayer)),
       fetchRows_(options.fetchRows ? std::move(options.fetchRows)
                                    : RowSource([] { return FetchPlaylistRows(); })) {
+    // The window exists: loading starts now, while its controls and tray are still
+    // being made. The worker's first call onto the window waits for the end of
+    // construction (see BuildPlaylist).
+    StartLoadingWorker();
     setObjectName(QStringLiteral("窗口"));
     setWindowTitle(kCaption);
     setWindowIcon(PictureProgram());
@@ -93,6 +97,8 @@ MainWindow::MainWindow(Options options)
     BuildTray();
     ConnectEvents();
     OnWindowCreated();
+    windowBuilt_ = true;
+    windowBuilt_.notify_all();
 }
 
 MainWindow::~MainWindow() {
@@ -111,6 +117,7 @@ MainWindow::~MainWindow() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         WorkerThread->wait(10);
     }
+    qDeleteAll(pendingRows_);  // rows the list view never took
     controller_.reset();
 }
 
@@ -246,7 +253,6 @@ void MainWindow::OnWindowCreated() {
     按钮_循环方式->setToolTip(QStringLiteral("单曲结束"));
     按钮_列表->setToolTip(QStringLiteral("播放列表"));
     按钮_最小化->setToolTip(QStringLiteral("最小化到托盘"));
-    StartLoadingWorker();
 }
 
 }  // namespace cq::app

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QIcon>
+#include <QList>
 #include <QPoint>
 #include <QWidget>
 
@@ -31,6 +32,7 @@ class QSlider;
 class QSystemTrayIcon;
 class QThread;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace cq::app {
 
@@ -146,6 +148,7 @@ private:
     void BuildPlaylist();  // runs on the worker thread
     void RunOnWindowThread(const std::function<void()>& call);
     void AppendPlaylistRow(const PlaylistRow& row);
+    void ShowPendingRows();
     void RaiseInitComplete();
     void ApplyMenuIcons();
     void ShowLoopMode();
@@ -163,6 +166,9 @@ private:
     QByteArray loopModePicture_;
     bool trayAvailable_ = true;
     bool completionHandled_ = false;
+    std::atomic<bool> windowBuilt_{false};  // construction has ended
+    QList<QTreeWidgetItem*> pendingRows_;   // appended, not yet in the list view
+    bool rowsShowScheduled_ = false;
     bool exiting_ = false;
     bool dragging_ = false;
     QPoint dragOffset_;

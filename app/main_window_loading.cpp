@@ -20,6 +20,13 @@
 
 namespace cq::app {
 
+namespace {
+
+// Rows appended by the worker become visible within this time.
+constexpr int kRowBatchMs = 50;
+
+}  // namespace
+
 bool ThreadIsRunning(const QThread* thread) {
     return thread != nullptr && thread->isRunning();
 }
@@ -52,12 +59,18 @@ void MainWindow::LoadingWorker() {
 
 void MainWindow::BuildPlaylist() {
     const std::vector<PlaylistRow> rows = fetchRows_();
+    // The first run starts while the window is still being built; a nested event
+    // loop there must not serve a row into controls that do not exist yet.
+    windowBuilt_.wait(false);
     for (const PlaylistRow& row : rows) {
         RunOnWindowThread([&] { AppendPlaylistRow(row); });
     }
     // Rows left by an earlier, failed run count too: they stay at the top.
     int rowCount = 0;
-    RunOnWindowThread([&] { rowCount = 超级列表框1->topLevelItemCount(); });
+    RunOnWindowThread([&] {
+        ShowPendingRows();
+        rowCount = 超级列表框1->topLevelItemCount();
+    });
     LastRowIndex = rowCount - 1;
     RunOnWindowThread([&] { RaiseInitComplete(); });
 }
@@ -71,12 +84,29 @@ void MainWindow::RunOnWindowThread(const std::function<void()>& call) {
 }
 
 void MainWindow::AppendPlaylistRow(const PlaylistRow& row) {
-    auto* item = new QTreeWidgetItem(超级列表框1);
+    auto* item = new QTreeWidgetItem();
     const std::array<const Text*, kColumnCount> cells{&row.title, &row.link, &row.picture,
                                                       &row.status, &row.savedStatus};
     for (int column = 0; column < kColumnCount; ++column) {
         item->setText(column, ToQString(*cells[column]));
         item->setData(column, kRawTextRole, QByteArray::fromStdString(*cells[column]));
+    }
+    // Each row inserted on its own makes the list view lay out all its rows again
+    // before the worker's next call is served, so a long list would load in
+    // quadratic time. Rows are shown in batches instead, a moment later, and all
+    // of them before the row count is read at the end of a run.
+    pendingRows_.append(item);
+    if (!rowsShowScheduled_) {
+        rowsShowScheduled_ = true;
+        QTimer::singleShot(kRowBatchMs, this, [this] { ShowPendingRows(); });
+    }
+}
+
+void MainWindow::ShowPendingRows() {
+    rowsShowScheduled_ = false;
+    if (!pendingRows_.isEmpty()) {
+        超级列表框1->addTopLevelItems(pendingRows_);
+        pendingRows_.clear();
     }
 }
 

@@ -71,6 +71,10 @@ Episode MakeEpisode(Edition edition, year_month_day date, const ListSettings& se
                              headline + "。" + story + "以上就是今天的" + programme +
                              "，感谢您的收听，我们下次再见。";
     }
+    const std::string once = episode.spokenText;
+    for (int again = 1; again < settings.audioRepeat; ++again) {
+        episode.spokenText += once;
+    }
     episode.coverCaption = std::string(morning ? "早报" : "晚报") + "\n" + MonthDay(date);
     return episode;
 }

@@ -27,6 +27,7 @@ struct ListSettings {
     int days = 7;              // one episode per day for this many days, today included
     bool withTomorrow = true;  // one morning episode dated tomorrow, published early
     bool shortAudio = false;   // a few words per episode instead of a whole bulletin
+    int audioRepeat = 1;       // the words are read this many times in a row
 };
 
 // The list of one programme as the service offers it at `now`, newest first. The

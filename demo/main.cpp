@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +38,13 @@ namespace demo {
 namespace {
 
 constexpr const char* kListPath = "/fm/read/fmd/h5/getPayResourceList_714.html";
+
+// Long lists show how the player copes with years of episodes.
+constexpr int kMaxDays = 1000;
+// The newest days are made ahead; older episodes are rarely played, and making
+// the audio and covers of years of them at every start would keep the machine
+// busy while the player is being watched.
+constexpr int kPreparedDays = 8;
 
 const std::set<std::string> kFaultNames = {
     "refuse",               // nothing listens on the ports: connections are refused
@@ -88,6 +96,7 @@ void PrintUsage(std::ostream& out) {
            "  --episodes N          days per list, today included (default 7)\n"
            "  --no-tomorrow         leave out the morning episode dated tomorrow\n"
            "  --short-audio         a few spoken words per episode instead of a bulletin\n"
+           "  --repeat-audio N      each episode's words are read N times (default 1)\n"
            "  --now 'Y-M-D H:M:S'   start the service's clock (UTC+8) at this time\n"
            "  --fault NAME[,NAME]   misbehave; NAME is one of:\n"
            "                        refuse slow truncated-json html-error no-date\n"
@@ -161,11 +170,13 @@ int ParseOptions(int argc, char** argv, Options* options) {
         } else if (arg == "--drip-seconds") {
             ok = number(0, 3600, &options->dripSeconds);
         } else if (arg == "--episodes") {
-            ok = number(0, 366, &options->list.days);
+            ok = number(0, kMaxDays, &options->list.days);
         } else if (arg == "--no-tomorrow") {
             options->list.withTomorrow = false;
         } else if (arg == "--short-audio") {
             options->list.shortAudio = true;
+        } else if (arg == "--repeat-audio") {
+            ok = number(1, 100, &options->list.audioRepeat);
         } else if (arg == "--now") {
             std::string text;
             ok = value(&text);
@@ -301,9 +312,14 @@ public:
         httpsPort_ = httpsPort;
     }
 
-    std::vector<Episode> AllEpisodes() const {
-        auto all = EpisodeList(Edition::kMorning, Now(), options_.list);
-        auto evening = EpisodeList(Edition::kEvening, Now(), options_.list);
+    std::vector<Episode> AllEpisodes() const { return NewestEpisodes(options_.list.days); }
+
+    // Both lists' episodes of the newest `days` days (tomorrow's included).
+    std::vector<Episode> NewestEpisodes(int days) const {
+        ListSettings settings = options_.list;
+        settings.days = std::min(days, settings.days);
+        auto all = EpisodeList(Edition::kMorning, Now(), settings);
+        auto evening = EpisodeList(Edition::kEvening, Now(), settings);
         all.insert(all.end(), evening.begin(), evening.end());
         return all;
     }
@@ -562,6 +578,10 @@ int FreePort(const std::string& host) {
 
 // The port bound, or -1 with errno telling why not.
 int Bind(httplib::Server& server, const std::string& host, int port) {
+    // As web servers do: a reply written in pieces (TLS records, headers and body)
+    // must not wait for the client's delayed acknowledgement of the first piece.
+    // The listening socket hands the setting on to every connection it accepts.
+    server.set_tcp_nodelay(true);
     demo::ListenExclusively(server);
     errno = 0;
     if (port == 0) {
@@ -676,7 +696,7 @@ int Run(int argc, char** argv) {
         std::thread([&https] { https.listen_after_bind(); }).detach();
         // Made ahead so the first listeners need not wait; a request for something
         // not made yet makes it itself.
-        std::thread([&service, episodes = service.AllEpisodes()] {
+        std::thread([&service, episodes = service.NewestEpisodes(kPreparedDays)] {
             service.Media().Prepare(episodes);
         }).detach();
     }

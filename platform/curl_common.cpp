@@ -25,15 +25,44 @@ struct ThreadHandles {
     }
 };
 
-std::mutex cookieLocks[CURL_LOCK_DATA_LAST];
+struct ShareLocks {
+    std::mutex of[CURL_LOCK_DATA_LAST];
+};
 
-void LockShare(CURL*, curl_lock_data data, curl_lock_access, void*) {
-    cookieLocks[data].lock();
+void LockShare(CURL*, curl_lock_data data, curl_lock_access, void* locks) {
+    static_cast<ShareLocks*>(locks)->of[data].lock();
 }
 
-void UnlockShare(CURL*, curl_lock_data data, void*) {
-    cookieLocks[data].unlock();
+void UnlockShare(CURL*, curl_lock_data data, void* locks) {
+    static_cast<ShareLocks*>(locks)->of[data].unlock();
 }
+
+}  // namespace
+
+// Live connections, resolved names and TLS sessions are kept for the whole
+// process, not per thread: the cover fetch on the window thread and every
+// loading run (each on a new worker thread) go on where the last request to the
+// same origin left off, instead of resolving, connecting and shaking hands anew.
+// Cookies are shared too, but only handles that turn their cookie engine on use
+// them.
+CURLSH* TransferShare() {
+    GlobalInit();
+    // Lives as long as the process: handles of any thread may still hold it.
+    static CURLSH* share = [] {
+        CURLSH* s = curl_share_init();
+        curl_share_setopt(s, CURLSHOPT_LOCKFUNC, LockShare);
+        curl_share_setopt(s, CURLSHOPT_UNLOCKFUNC, UnlockShare);
+        curl_share_setopt(s, CURLSHOPT_USERDATA, new ShareLocks);
+        for (const curl_lock_data data : {CURL_LOCK_DATA_CONNECT, CURL_LOCK_DATA_DNS,
+                                          CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_COOKIE}) {
+            curl_share_setopt(s, CURLSHOPT_SHARE, data);
+        }
+        return s;
+    }();
+    return share;
+}
+
+namespace {
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* response = static_cast<Response*>(user);
@@ -86,19 +115,6 @@ CURL* AcquireEasyHandle(HandleKind kind) {
         curl_easy_reset(handle);
     }
     return handle;
-}
-
-CURLSH* CookieShare() {
-    GlobalInit();
-    // Lives as long as the process: handles of any thread may still hold it.
-    static CURLSH* share = [] {
-        CURLSH* s = curl_share_init();
-        curl_share_setopt(s, CURLSHOPT_LOCKFUNC, LockShare);
-        curl_share_setopt(s, CURLSHOPT_UNLOCKFUNC, UnlockShare);
-        curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-        return s;
-    }();
-    return share;
 }
 
 std::string WireUrl(std::string_view url) {

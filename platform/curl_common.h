@@ -25,8 +25,9 @@ inline constexpr std::size_t kMaxHeaderBytes = std::size_t{1} << 20;
 enum class HandleKind { kRequestObject, kInternet, kInternetWithCookies, kCount };
 CURL* AcquireEasyHandle(HandleKind kind);
 
-// The process-wide in-memory cookie store of the internet handles.
-CURLSH* CookieShare();
+// What every handle of the process shares: live connections, resolved names, TLS
+// sessions, and the in-memory cookie store of the internet handles that use it.
+CURLSH* TransferShare();
 
 // A URL in the program's code page made fit for the wire: non-ASCII text as UTF-8,
 // then every byte outside printable ASCII (and the space) percent-escaped.

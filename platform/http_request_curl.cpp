@@ -143,6 +143,7 @@ private:
             return false;
         }
         curl::ApplyCommonOptions(handle, url_, proxy_, &response_);
+        curl_easy_setopt(handle, CURLOPT_SHARE, curl::TransferShare());
         curl::ApplyMethodAndBody(handle, method_, body, size);
         curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, followRedirects_ ? 1L : 0L);
 
@@ -203,6 +204,7 @@ private:
         // The slists die with this call; leave no pointer to them in the handle.
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
         curl_easy_setopt(handle, CURLOPT_PROXYHEADER, nullptr);
+        curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
         if (result != CURLE_OK || status == 0) {
             response_ = curl::Response{};
             return false;

@@ -228,8 +228,8 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
     curl::ApplyCommonOptions(handle, url, proxy, &request->response);
     curl::ApplyMethodAndBody(handle, request->verb, static_cast<const std::uint8_t*>(optional),
                              optional == nullptr ? 0 : optionalLength);
+    curl_easy_setopt(handle, CURLOPT_SHARE, curl::TransferShare());
     if (cookiesOn) {
-        curl_easy_setopt(handle, CURLOPT_SHARE, curl::CookieShare());
         curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
     }
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION,
@@ -266,8 +266,8 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
         // curl_easy_reset forgets the list of cookie files without freeing it;
         // clearing it here keeps the reused handle from leaking one per request.
         curl_easy_setopt(handle, CURLOPT_COOKIEFILE, nullptr);
-        curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
     }
+    curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
     if (result != CURLE_OK || request->response.statusLine.empty()) {
         request->response = curl::Response{};
         return false;
@@ -324,7 +324,7 @@ void ClearInternetCookies() {
     if (handle == nullptr) {
         return;
     }
-    curl_easy_setopt(handle, CURLOPT_SHARE, curl::CookieShare());
+    curl_easy_setopt(handle, CURLOPT_SHARE, curl::TransferShare());
     curl_easy_setopt(handle, CURLOPT_COOKIELIST, "ALL");
     curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
 }
