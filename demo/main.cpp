@@ -16,6 +16,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -24,8 +25,10 @@
 #include <string>
 #include <thread>
 
+#include "audio_fault.h"
 #include "episodes.h"
 #include "media.h"
+#include "restartable_port.h"
 #include "self_signed.h"
 
 namespace demo {
@@ -42,7 +45,12 @@ const std::set<std::string> kFaultNames = {
     "oversize-headers",  // every answer carries a 256 KiB header
     "broken-audio",      // audio files are not audio
     "bad-cover",         // cover pictures are not pictures
+    "stall-audio",       // one audio download stops half-way and never goes on
+    "cut-audio-refuse",  // one audio download closes half-way; http refuses for 3 s
 };
+
+// How long the plain-HTTP port stays closed after the cut of cut-audio-refuse.
+constexpr std::chrono::seconds kRefuseAfterCut{3};
 
 struct Options {
     std::string host = "127.0.0.1";
@@ -75,6 +83,10 @@ void PrintUsage(std::ostream& out) {
            "  --fault NAME[,NAME]   misbehave; NAME is one of:\n"
            "                        refuse slow truncated-json html-error no-date\n"
            "                        oversize-headers broken-audio bad-cover\n"
+           "                        stall-audio (one audio download stops half-way,\n"
+           "                          no data and no close; audio comes paced)\n"
+           "                        cut-audio-refuse (one audio download closes half-way,\n"
+           "                          then http refuses connections for 3 s; paced)\n"
            "  --slow-seconds N      delay of the slow fault (default 20)\n"
            "  --cache-dir DIR       where made audio and covers are kept\n"
            "                        (default $TMPDIR/chenque-demo-cache-UID)\n";
@@ -142,6 +154,7 @@ int ParseOptions(int argc, char** argv, Options* options) {
             options->list.withTomorrow = false;
         } else if (arg == "--short-audio") {
             options->list.shortAudio = true;
+
         } else if (arg == "--now") {
             std::string text;
             ok = value(&text);
@@ -229,7 +242,21 @@ private:
 class Service {
 public:
     Service(Options options, Clock::duration offset, RequestLog& log)
-        : options_(std::move(options)), offset_(offset), log_(log), media_(options_.cacheDir) {}
+        : options_(std::move(options)),
+          offset_(offset),
+          log_(log),
+          media_(options_.cacheDir),
+          audioFault_(options_.Fault("stall-audio")        ? AudioFault::Kind::kStall
+                      : options_.Fault("cut-audio-refuse") ? AudioFault::Kind::kCut
+                                                           : AudioFault::Kind::kNone,
+                      [this] {
+                          if (onAudioCut_) {
+                              onAudioCut_();
+                          }
+                      }) {}
+
+    // Runs when the audio fault cuts a connection; set before serving.
+    void OnAudioCut(std::function<void()> call) { onAudioCut_ = std::move(call); }
 
     Clock::time_point Now() const { return Clock::now() + offset_; }
     MediaStore& Media() { return media_; }
@@ -392,6 +419,17 @@ private:
             res.set_content(junk, "audio/mpeg");
             return;
         }
+        if (audioFault_.Active()) {
+            std::ifstream in(media_.AudioFile(*episode), std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            if (!in || content.str().empty()) {
+                res.status = 500;
+                return;
+            }
+            audioFault_.Serve(content.str(), "audio/mpeg", res);
+            return;
+        }
         ServeFile(media_.AudioFile(*episode), "audio/mpeg", res);
     }
 
@@ -415,6 +453,8 @@ private:
     MediaStore media_;
     int httpPort_ = 0;
     int httpsPort_ = 0;
+    AudioFault audioFault_;
+    std::function<void()> onAudioCut_;
 };
 
 // A port nothing listens on: bound once to learn a free one, then released.
@@ -529,7 +569,13 @@ int Run(int argc, char** argv) {
         service.Install(http, "http");
         service.Install(https, "https");
         // The process ends by _Exit below, so nothing waits for these threads.
-        std::thread([&http] { http.listen_after_bind(); }).detach();
+        static RestartablePort plainPort(options.host, httpPort, [&service] {
+            auto server = std::make_unique<httplib::Server>();
+            service.Install(*server, "http");
+            return server;
+        });
+        plainPort.Start(http);
+        service.OnAudioCut([] { plainPort.CloseFor(kRefuseAfterCut); });
         std::thread([&https] { https.listen_after_bind(); }).detach();
         // Made ahead so the first listeners need not wait; a request for something
         // not made yet makes it itself.
