@@ -19,6 +19,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -29,9 +30,11 @@
 #include <string>
 #include <thread>
 
+#include "audio_fault.h"
 #include "episodes.h"
 #include "exclusive_listen.h"
 #include "media.h"
+#include "restartable_port.h"
 #include "self_signed.h"
 
 namespace demo {
@@ -66,7 +69,12 @@ const std::set<std::string> kFaultNames = {
     "audio-scheme",         // audio URLs are ftp:// URLs
     "cover-redirect-file",  // covers redirect to a file:// URL
     "cover-redirect-ftp",   // covers redirect to an ftp:// URL
+    "stall-audio",          // one audio download stops half-way and never goes on
+    "cut-audio-refuse",     // one audio download closes half-way; http refuses for 3 s
 };
+
+// How long the plain-HTTP port stays closed after the cut of cut-audio-refuse.
+constexpr std::chrono::seconds kRefuseAfterCut{3};
 
 struct Options {
     std::string host = "127.0.0.1";
@@ -105,6 +113,10 @@ void PrintUsage(std::ostream& out) {
            "                        missing-fields garbage-date huge-body\n"
            "                        cover-header-flood cover-drip audio-scheme\n"
            "                        cover-redirect-file cover-redirect-ftp\n"
+           "                        stall-audio (one audio download stops half-way,\n"
+           "                          no data and no close; audio comes paced)\n"
+           "                        cut-audio-refuse (one audio download closes half-way,\n"
+           "                          then http refuses connections for 3 s; paced)\n"
            "  --slow-seconds N      delay of the slow fault (default 20)\n"
            "  --drip-seconds N      pause between the bytes of cover-drip (default 3)\n"
            "  --cache-dir DIR       where made audio and covers are kept\n"
@@ -264,7 +276,21 @@ private:
 class Service {
 public:
     Service(Options options, Clock::duration offset, RequestLog& log)
-        : options_(std::move(options)), offset_(offset), log_(log), media_(options_.cacheDir) {}
+        : options_(std::move(options)),
+          offset_(offset),
+          log_(log),
+          media_(options_.cacheDir),
+          audioFault_(options_.Fault("stall-audio")        ? AudioFault::Kind::kStall
+                      : options_.Fault("cut-audio-refuse") ? AudioFault::Kind::kCut
+                                                           : AudioFault::Kind::kNone,
+                      [this] {
+                          if (onAudioCut_) {
+                              onAudioCut_();
+                          }
+                      }) {}
+
+    // Runs when the audio fault cuts a connection; set before serving.
+    void OnAudioCut(std::function<void()> call) { onAudioCut_ = std::move(call); }
 
     Clock::time_point Now() const { return Clock::now() + offset_; }
     MediaStore& Media() { return media_; }
@@ -532,6 +558,17 @@ private:
             res.set_content(junk, "audio/mpeg");
             return;
         }
+        if (audioFault_.Active()) {
+            std::ifstream in(media_.AudioFile(*episode), std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            if (!in || content.str().empty()) {
+                res.status = 500;
+                return;
+            }
+            audioFault_.Serve(content.str(), "audio/mpeg", res);
+            return;
+        }
         ServeFile(media_.AudioFile(*episode), "audio/mpeg", res);
     }
 
@@ -555,6 +592,8 @@ private:
     MediaStore media_;
     int httpPort_ = 0;
     int httpsPort_ = 0;
+    AudioFault audioFault_;
+    std::function<void()> onAudioCut_;
 };
 
 // A port nothing listens on: bound once to learn a free one, then released.
@@ -692,7 +731,14 @@ int Run(int argc, char** argv) {
         service.Install(http, "http");
         service.Install(https, "https");
         // The process ends by _Exit below, so nothing waits for these threads.
-        std::thread([&http] { http.listen_after_bind(); }).detach();
+        static RestartablePort plainPort(options.host, httpPort, [&service] {
+            auto server = std::make_unique<httplib::Server>();
+            demo::ListenExclusively(*server);
+            service.Install(*server, "http");
+            return server;
+        });
+        plainPort.Start(http);
+        service.OnAudioCut([] { plainPort.CloseFor(kRefuseAfterCut); });
         std::thread([&https] { https.listen_after_bind(); }).detach();
         // Made ahead so the first listeners need not wait; a request for something
         // not made yet makes it itself.
