@@ -110,6 +110,10 @@ public:
         findings_.Raise(result::kPlayedMs, static_cast<double>(position));
         return position;
     }
+    bool SetSpeed(double speed) override { return inner_->SetSpeed(speed); }
+    double Speed() override { return inner_->Speed(); }
+    bool SetVolume(double volume) override { return inner_->SetVolume(volume); }
+    double Volume() override { return inner_->Volume(); }
     std::int64_t LengthSeconds() override {
         const std::int64_t length = Timed([&] { return inner_->LengthSeconds(); });
         if (!lengthSeen_) {
