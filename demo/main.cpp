@@ -19,7 +19,10 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <iterator>
+#include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -27,9 +30,11 @@
 #include <string>
 #include <thread>
 
+#include "audio_fault.h"
 #include "episodes.h"
 #include "exclusive_listen.h"
 #include "media.h"
+#include "restartable_port.h"
 #include "self_signed.h"
 
 namespace demo {
@@ -45,15 +50,31 @@ constexpr int kMaxDays = 1000;
 constexpr int kPreparedDays = 8;
 
 const std::set<std::string> kFaultNames = {
-    "refuse",            // nothing listens on the ports: connections are refused
-    "slow",              // every answer waits --slow-seconds (past a client's time-out)
-    "truncated-json",    // the episode lists stop half-way
-    "html-error",        // the episode lists answer 500 with an HTML page
-    "no-date",           // no Date header anywhere
-    "oversize-headers",  // every answer carries a 256 KiB header
-    "broken-audio",      // audio files are not audio
-    "bad-cover",         // cover pictures are not pictures
+    "refuse",               // nothing listens on the ports: connections are refused
+    "slow",                 // every answer waits --slow-seconds (past a client's time-out)
+    "truncated-json",       // the episode lists stop half-way
+    "html-error",           // the episode lists answer 500 with an HTML page
+    "no-date",              // no Date header anywhere
+    "oversize-headers",     // every answer carries a 256 KiB header
+    "broken-audio",         // audio files are not audio
+    "bad-cover",            // cover pictures are not pictures
+    "title-number",         // every title is a number
+    "list-object",          // the morning list's data.list is an object, not an array
+    "duration-text",        // every duration is a text that holds no number
+    "missing-fields",       // episodes have neither audio nor cover
+    "garbage-date",         // the Date header holds no date
+    "huge-body",            // the episode lists run past 64 MiB
+    "cover-header-flood",   // cover answers carry nearly 1 MiB of short header lines
+    "cover-drip",           // cover bodies come one byte every --drip-seconds
+    "audio-scheme",         // audio URLs are ftp:// URLs
+    "cover-redirect-file",  // covers redirect to a file:// URL
+    "cover-redirect-ftp",   // covers redirect to an ftp:// URL
+    "stall-audio",          // one audio download stops half-way and never goes on
+    "cut-audio-refuse",     // one audio download closes half-way; http refuses for 3 s
 };
+
+// How long the plain-HTTP port stays closed after the cut of cut-audio-refuse.
+constexpr std::chrono::seconds kRefuseAfterCut{3};
 
 struct Options {
     std::string host = "127.0.0.1";
@@ -63,6 +84,7 @@ struct Options {
     std::string logFile;
     int latencyMs = 0;
     int slowSeconds = 20;
+    int dripSeconds = 3;
     ListSettings list;
     std::optional<std::string> now;
     std::set<std::string> faults;
@@ -87,7 +109,16 @@ void PrintUsage(std::ostream& out) {
            "  --fault NAME[,NAME]   misbehave; NAME is one of:\n"
            "                        refuse slow truncated-json html-error no-date\n"
            "                        oversize-headers broken-audio bad-cover\n"
+           "                        title-number list-object duration-text\n"
+           "                        missing-fields garbage-date huge-body\n"
+           "                        cover-header-flood cover-drip audio-scheme\n"
+           "                        cover-redirect-file cover-redirect-ftp\n"
+           "                        stall-audio (one audio download stops half-way,\n"
+           "                          no data and no close; audio comes paced)\n"
+           "                        cut-audio-refuse (one audio download closes half-way,\n"
+           "                          then http refuses connections for 3 s; paced)\n"
            "  --slow-seconds N      delay of the slow fault (default 20)\n"
+           "  --drip-seconds N      pause between the bytes of cover-drip (default 3)\n"
            "  --cache-dir DIR       where made audio and covers are kept\n"
            "                        (default $TMPDIR/chenque-demo-cache-UID)\n";
 }
@@ -148,6 +179,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
             ok = number(0, 600000, &options->latencyMs);
         } else if (arg == "--slow-seconds") {
             ok = number(0, 3600, &options->slowSeconds);
+        } else if (arg == "--drip-seconds") {
+            ok = number(0, 3600, &options->dripSeconds);
         } else if (arg == "--episodes") {
             ok = number(0, kMaxDays, &options->list.days);
         } else if (arg == "--no-tomorrow") {
@@ -243,7 +276,21 @@ private:
 class Service {
 public:
     Service(Options options, Clock::duration offset, RequestLog& log)
-        : options_(std::move(options)), offset_(offset), log_(log), media_(options_.cacheDir) {}
+        : options_(std::move(options)),
+          offset_(offset),
+          log_(log),
+          media_(options_.cacheDir),
+          audioFault_(options_.Fault("stall-audio")        ? AudioFault::Kind::kStall
+                      : options_.Fault("cut-audio-refuse") ? AudioFault::Kind::kCut
+                                                           : AudioFault::Kind::kNone,
+                      [this] {
+                          if (onAudioCut_) {
+                              onAudioCut_();
+                          }
+                      }) {}
+
+    // Runs when the audio fault cuts a connection; set before serving.
+    void OnAudioCut(std::function<void()> call) { onAudioCut_ = std::move(call); }
 
     Clock::time_point Now() const { return Clock::now() + offset_; }
     MediaStore& Media() { return media_; }
@@ -257,7 +304,9 @@ public:
             if (options_.Fault("slow")) {
                 std::this_thread::sleep_for(std::chrono::seconds(options_.slowSeconds));
             }
-            if (!options_.Fault("no-date")) {
+            if (options_.Fault("garbage-date")) {
+                res.set_header("Date", "Someday, 99 Foo 20X6 25:61:61 LOL");
+            } else if (!options_.Fault("no-date")) {
                 res.set_header("Date", HttpDate(Now()));
             }
             if (options_.Fault("oversize-headers")) {
@@ -355,6 +404,14 @@ private:
                                              {"fileType", "mp3"}}})},
                     {"publishDate", published},
                 });
+                Misshape(list.back(), episode, req);
+            }
+            if (options_.Fault("list-object") && edition == Edition::kMorning) {
+                nlohmann::json members = nlohmann::json::object();
+                for (std::size_t i = 0; i < list.size(); ++i) {
+                    members[std::to_string(i)] = list[i];
+                }
+                list = members;
             }
             body["code"] = "0";
             body["msg"] = "success";
@@ -367,7 +424,51 @@ private:
         if (options_.Fault("truncated-json")) {
             text.resize(text.size() / 2);
         }
+        if (options_.Fault("huge-body")) {
+            ServeHuge(std::move(text), res);
+            return;
+        }
         res.set_content(text, "application/json;charset=UTF-8");
+    }
+
+    // Valid JSON whose fields are missing or of the wrong kind.
+    void Misshape(nlohmann::json& item, const Episode& episode, const httplib::Request& req) const {
+        if (options_.Fault("title-number")) {
+            item["title"] = std::stoll(episode.id.substr(1));  // the date as digits
+        }
+        if (options_.Fault("duration-text")) {
+            item["duration"] = "about five minutes";
+        }
+        if (options_.Fault("missing-fields")) {
+            item.erase("audiolist");
+            item.erase("img194_194");
+        }
+        if (options_.Fault("audio-scheme")) {
+            std::string origin = MediaOrigin(req);
+            item["audiolist"][0]["filePath"] =
+                "ftp" + origin.substr(origin.find(':')) + "/audio/" + episode.id + ".mp3";
+        }
+    }
+
+    // A list that goes on past 64 MiB, sent in chunks so no length announces it.
+    static void ServeHuge(std::string text, httplib::Response& res) {
+        constexpr std::size_t kPadding = (std::size_t{64} << 20) + (std::size_t{1} << 20);
+        const std::size_t close = text.rfind('}');
+        auto head = std::make_shared<std::string>(text.substr(0, close) + ",\"padding\":\"");
+        auto tail = std::make_shared<std::string>("\"" + text.substr(close));
+        res.set_chunked_content_provider("application/json;charset=UTF-8",
+                                         [head, tail](std::size_t offset, httplib::DataSink& sink) {
+                                             static const std::string piece(64 * 1024, 'x');
+                                             if (offset == 0) {
+                                                 return sink.write(head->data(), head->size());
+                                             }
+                                             if (offset < head->size() + kPadding) {
+                                                 return sink.write(piece.data(), piece.size());
+                                             }
+                                             sink.write(tail->data(), tail->size());
+                                             sink.done();
+                                             return true;
+                                         });
     }
 
     void ServeRoot(const httplib::Request& req, httplib::Response& res) {
@@ -394,7 +495,53 @@ private:
             res.set_content("this is not a picture\n", "image/png");
             return;
         }
+        if (options_.Fault("cover-redirect-file")) {
+            res.set_redirect("file:///etc/hostname");
+            return;
+        }
+        if (options_.Fault("cover-redirect-ftp")) {
+            const std::string origin = MediaOrigin(req);
+            res.set_redirect("ftp" + origin.substr(origin.find(':')) + req.path);
+            return;
+        }
+        if (options_.Fault("cover-header-flood")) {
+            // Short lines, a cookie among them now and then: just under 1 MiB in all.
+            std::size_t bytes = 0;
+            for (int i = 0; bytes < 1000 * 1024; ++i) {
+                if (i % 1000 == 0) {
+                    res.set_header("Set-Cookie", "flood" + std::to_string(i) + "=1; Path=/");
+                    bytes += 40;
+                } else {
+                    const std::string name = "X-Flood-" + std::to_string(i);
+                    res.set_header(name, "1");
+                    bytes += name.size() + 5;
+                }
+            }
+        }
+        if (options_.Fault("cover-drip")) {
+            ServeDrip(media_.CoverFile(*episode), res);
+            return;
+        }
         ServeFile(media_.CoverFile(*episode), "image/png", res);
+    }
+
+    // The picture one byte at a time, a pause between each: never stalled, never done.
+    void ServeDrip(const std::string& path, httplib::Response& res) {
+        std::ifstream in(path, std::ios::binary);
+        auto content = std::make_shared<std::string>(std::istreambuf_iterator<char>(in),
+                                                     std::istreambuf_iterator<char>());
+        const auto pause = std::chrono::seconds(options_.dripSeconds);
+        res.set_chunked_content_provider(
+            "image/png", [content, pause](std::size_t offset, httplib::DataSink& sink) {
+                if (offset >= content->size()) {
+                    sink.done();
+                    return true;
+                }
+                if (offset > 0) {
+                    std::this_thread::sleep_for(pause);
+                }
+                return sink.write(content->data() + offset, 1);
+            });
     }
 
     void ServeAudio(const httplib::Request& req, httplib::Response& res) {
@@ -409,6 +556,17 @@ private:
                 junk += "this is not audio, only text standing in for it.\n";
             }
             res.set_content(junk, "audio/mpeg");
+            return;
+        }
+        if (audioFault_.Active()) {
+            std::ifstream in(media_.AudioFile(*episode), std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            if (!in || content.str().empty()) {
+                res.status = 500;
+                return;
+            }
+            audioFault_.Serve(content.str(), "audio/mpeg", res);
             return;
         }
         ServeFile(media_.AudioFile(*episode), "audio/mpeg", res);
@@ -434,6 +592,8 @@ private:
     MediaStore media_;
     int httpPort_ = 0;
     int httpsPort_ = 0;
+    AudioFault audioFault_;
+    std::function<void()> onAudioCut_;
 };
 
 // A port nothing listens on: bound once to learn a free one, then released.
@@ -571,7 +731,14 @@ int Run(int argc, char** argv) {
         service.Install(http, "http");
         service.Install(https, "https");
         // The process ends by _Exit below, so nothing waits for these threads.
-        std::thread([&http] { http.listen_after_bind(); }).detach();
+        static RestartablePort plainPort(options.host, httpPort, [&service] {
+            auto server = std::make_unique<httplib::Server>();
+            demo::ListenExclusively(*server);
+            service.Install(*server, "http");
+            return server;
+        });
+        plainPort.Start(http);
+        service.OnAudioCut([] { plainPort.CloseFor(kRefuseAfterCut); });
         std::thread([&https] { https.listen_after_bind(); }).detach();
         // Made ahead so the first listeners need not wait; a request for something
         // not made yet makes it itself.

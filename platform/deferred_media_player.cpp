@@ -23,6 +23,10 @@ public:
     int State() override { return Player().State(); }
     std::int64_t PositionMs() override { return Player().PositionMs(); }
     std::int64_t LengthSeconds() override { return Player().LengthSeconds(); }
+    bool SetSpeed(double speed) override { return Player().SetSpeed(speed); }
+    double Speed() override { return Player().Speed(); }
+    bool SetVolume(double volume) override { return Player().SetVolume(volume); }
+    double Volume() override { return Player().Volume(); }
 
 private:
     MediaPlayer& Player() {

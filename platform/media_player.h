@@ -48,6 +48,17 @@ public:
 
     // Length in whole seconds (milliseconds / 1000, truncated); 0 when unknown.
     virtual std::int64_t LengthSeconds() = 0;
+
+    // Playback speed, 1.0 being normal; the pitch of voices stays as it is. It
+    // holds for every media opened afterwards, until it is set again. Positions
+    // and lengths stay in media time. False when the speed cannot be set.
+    virtual bool SetSpeed(double speed) = 0;
+    virtual double Speed() = 0;
+
+    // Volume from 0 (silent) to 1 (full); values outside are taken as the nearer
+    // end. It holds for every media opened afterwards.
+    virtual bool SetVolume(double volume) = 0;
+    virtual double Volume() = 0;
 };
 
 }  // namespace cq::platform

@@ -39,7 +39,7 @@ constexpr auto kSeekPatience = std::chrono::seconds(3);
 class MpvMediaPlayer final : public MediaPlayer {
 public:
     MpvMediaPlayer(mpv_handle* mpv, const MpvMediaPlayerOptions& options)
-        : mpv_(mpv), openTimeout_(options.openTimeout) {
+        : mpv_(mpv), openTimeout_(options.openTimeout), stallLimit_(options.stallLimit) {
         mpv_set_wakeup_callback(mpv_, &MpvMediaPlayer::Wakeup, this);
     }
 
@@ -161,6 +161,7 @@ public:
 
     int State() override {
         DrainEvents();
+        WatchForStall();
         if (!open_) {
             return kStateOther;
         }
@@ -172,6 +173,7 @@ public:
 
     std::int64_t PositionMs() override {
         DrainEvents();
+        WatchForStall();
         if (!open_) {
             return -1;
         }
@@ -219,6 +221,34 @@ public:
         }
         RefreshLength();
         return lengthMs_ / 1000;
+    }
+
+    bool SetSpeed(double speed) override {
+        // What mpv itself accepts; scaletempo keeps the pitch at any of them.
+        if (!std::isfinite(speed) || speed < 0.01 || speed > 100.0) {
+            return false;
+        }
+        return mpv_set_property(mpv_, "speed", MPV_FORMAT_DOUBLE, &speed) >= 0;
+    }
+
+    double Speed() override {
+        double speed = 1.0;
+        mpv_get_property(mpv_, "speed", MPV_FORMAT_DOUBLE, &speed);
+        return speed;
+    }
+
+    bool SetVolume(double volume) override {
+        if (std::isnan(volume)) {
+            return false;
+        }
+        double percent = std::clamp(volume, 0.0, 1.0) * 100.0;
+        return mpv_set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &percent) >= 0;
+    }
+
+    double Volume() override {
+        double percent = 100.0;
+        mpv_get_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &percent);
+        return std::clamp(percent / 100.0, 0.0, 1.0);
     }
 
 private:
@@ -276,6 +306,28 @@ private:
         }
     }
 
+    // ffmpeg reopens a stalled or broken stream by itself; this only bounds how
+    // long the listener is kept waiting for that to succeed.
+    void WatchForStall() {
+        if (!open_ || broken_ || !ReadFlag("paused-for-cache") || ReadFlag("pause")) {
+            waitingSince_.reset();
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!waitingSince_) {
+            waitingSince_ = now;
+            return;
+        }
+        if (now - *waitingSince_ < stallLimit_) {
+            return;
+        }
+        waitingSince_.reset();
+        broken_ = true;
+        // Lets go of the connection ffmpeg is still trying to restore.
+        const char* command[] = {"stop", nullptr};
+        mpv_command(mpv_, command);
+    }
+
     void StopMpv() {
         const char* command[] = {"stop", nullptr};
         mpv_command(mpv_, command);
@@ -327,6 +379,9 @@ private:
 
     mpv_handle* mpv_;
     std::chrono::milliseconds openTimeout_;
+    std::chrono::milliseconds stallLimit_;
+    // Since when playback has stood waiting for the network, as far as seen.
+    std::optional<std::chrono::steady_clock::time_point> waitingSince_;
 
     std::mutex mutex_;
     std::condition_variable wakeCondition_;
@@ -360,6 +415,10 @@ public:
     int State() override { return kStateOther; }
     std::int64_t PositionMs() override { return -1; }
     std::int64_t LengthSeconds() override { return 0; }
+    bool SetSpeed(double) override { return false; }
+    double Speed() override { return 1.0; }
+    bool SetVolume(double) override { return false; }
+    double Volume() override { return 1.0; }
 };
 
 }  // namespace
@@ -374,6 +433,11 @@ std::unique_ptr<MediaPlayer> CreateMpvMediaPlayer(const MpvMediaPlayerOptions& o
     // configuration, scripts, URL helpers or watch-later files, no video, no
     // key bindings, and network access only over http(s).
     const char* const webOnly = "protocol_whitelist=[http,https,tcp,tls,crypto,httpproxy]";
+    // A broken or stalled download is reopened from where its data stopped (see
+    // the options); one that reached the end of the file is not.
+    const std::string webStream = std::string(webOnly) +
+                                  ",reconnect=1,reconnect_streamed=0,reconnect_at_eof=0,"
+                                  "reconnect_delay_max=7";
     const std::pair<const char*, std::string> settings[] = {
         {"config", "no"},
         {"load-scripts", "no"},
@@ -398,8 +462,10 @@ std::unique_ptr<MediaPlayer> CreateMpvMediaPlayer(const MpvMediaPlayerOptions& o
         {"keep-open", "yes"},
         {"ao", options.audioOutputs},
         {"audio-client-name", "chenque"},
+        // Faster or slower speech keeps its voice (scaletempo).
+        {"audio-pitch-correction", "yes"},
         {"network-timeout", networkTimeout},
-        {"stream-lavf-o", webOnly},
+        {"stream-lavf-o", webStream},
         {"demuxer-lavf-o", webOnly},
     };
     for (const auto& [name, value] : settings) {

@@ -29,6 +29,12 @@ inline constexpr unsigned long kSecurityIgnoreWrongUsage = 0x200;
 inline constexpr unsigned long kSecurityIgnoreCertCnInvalid = 0x1000;
 inline constexpr unsigned long kSecurityIgnoreCertDateInvalid = 0x2000;
 
+// Ours, with no WinINet counterpart: a limit in milliseconds (4 bytes) on the
+// whole exchange of HttpSendRequest, connecting, sending and receiving together.
+// WinINet's own time-outs bound each phase only, so a server that sends a byte now
+// and then could hold the caller for hours.
+inline constexpr unsigned long kOptionExchangeTimeLimit = 0x43510001;
+
 inline constexpr unsigned long kQueryRawHeadersCrlf = 22;
 
 // accessType 1: direct; 3: through the proxies of proxyList, a list of entries

@@ -21,6 +21,7 @@ struct InternetObject {
     std::string object;
     unsigned long flags = 0;
     unsigned long securityFlags = 0;
+    std::uint32_t exchangeTimeLimitMs = 0;
     bool sent = false;
     curl::Response response;
     std::size_t readPosition = 0;
@@ -187,6 +188,10 @@ bool InternetSetOption(HInternet handle, unsigned long option, const void* buffe
         handle->securityFlags = value;
         return true;
     }
+    if (option == kOptionExchangeTimeLimit && length == 4) {
+        std::memcpy(&handle->exchangeTimeLimitMs, buffer, sizeof handle->exchangeTimeLimitMs);
+        return true;
+    }
     return false;
 }
 
@@ -238,6 +243,10 @@ bool HttpSendRequest(HInternet request, std::string_view headers, const void* op
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    if (request->exchangeTimeLimitMs > 0) {
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
+                         static_cast<long>(request->exchangeTimeLimitMs));
+    }
     if (!request->agent.empty()) {
         curl_easy_setopt(handle, CURLOPT_USERAGENT, request->agent.c_str());
     }

@@ -7,6 +7,7 @@ namespace cq {
 Bytes FetchCover(const Text& url) {
     FetchViaWinInetOptions request;
     request.url = url;
+    request.timeLimitMs = kCoverTimeLimitMs;
     return FetchViaWinInet(request);
 }
 

@@ -205,6 +205,11 @@ Bytes FetchViaWinInet(const FetchViaWinInetOptions& options) {
     const std::uint32_t securityFlags = kSecurityFlagsIgnoreAll;
     platform::InternetSetOption(request, platform::kOptionSecurityFlags, &securityFlags,
                                 sizeof securityFlags);
+    if (options.timeLimitMs > 0) {
+        const auto limit = static_cast<std::uint32_t>(options.timeLimitMs);
+        platform::InternetSetOption(request, platform::kOptionExchangeTimeLimit, &limit,
+                                    sizeof limit);
+    }
 
     if (addDefaultHeaders) {
         if (headerText.empty()) {

@@ -27,6 +27,9 @@ struct FetchViaWinInetOptions {
     std::optional<bool> addDefaultHeaders{};      // default true
     std::optional<bool> capitalizeHeaderNames{};  // default true
     bool useSocks = false;
+    // The whole exchange (connecting, sending and receiving together) in
+    // milliseconds; 0 leaves only the handles' own limits on each phase.
+    int timeLimitMs = 0;
 };
 
 // A URL without a scheme is taken for an http URL; one that names any scheme

@@ -26,15 +26,18 @@ std::string ReadFile(const std::string& path) {
 
 }  // namespace
 
-DemoService::DemoService(std::vector<std::string> options) {
+DemoService::DemoService(std::vector<std::string> options, Audio audio) {
     char pattern[] = "/tmp/chenque-catalogue-test-XXXXXX";
     if (!mkdtemp(pattern)) {
         return;
     }
     directory_ = pattern;
-    std::vector<std::string> args = {
-        CHENQUE_DEMO_BINARY, "--http-port",         "0",     "--https-port",      "0",
-        "--port-file",       directory_ + "/ports", "--log", directory_ + "/log", "--short-audio"};
+    std::vector<std::string> args = {CHENQUE_DEMO_BINARY,   "--http-port", "0",
+                                     "--https-port",        "0",           "--port-file",
+                                     directory_ + "/ports", "--log",       directory_ + "/log"};
+    if (audio == Audio::kShort) {
+        args.push_back("--short-audio");
+    }
     args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (auto& arg : args) {

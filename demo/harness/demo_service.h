@@ -9,11 +9,15 @@
 namespace cq::testing {
 
 // The bundled FM service, started for one test on ephemeral loopback ports with
-// short audio, and stopped when the object goes. Options are the service's own
-// command-line options ("--fault", "no-date", ...).
+// short audio unless asked otherwise, and stopped when the object goes. Options are the service's
+// own command-line options ("--fault", "no-date", ...).
 class DemoService {
 public:
-    explicit DemoService(std::vector<std::string> options = {});
+    // What the episodes say: a few words, or a whole bulletin of some 40 seconds
+    // (big enough that a player streams it rather than reading it whole at open).
+    enum class Audio { kShort, kBulletin };
+
+    explicit DemoService(std::vector<std::string> options = {}, Audio audio = Audio::kShort);
     ~DemoService();
     DemoService(const DemoService&) = delete;
     DemoService& operator=(const DemoService&) = delete;

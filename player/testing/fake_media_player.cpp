@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace cq::testing {
 
@@ -109,6 +110,24 @@ std::int64_t FakeMediaPlayer::PositionMs() {
 
 std::int64_t FakeMediaPlayer::LengthSeconds() {
     return open_ ? lengthMs_ / 1000 : 0;
+}
+
+bool FakeMediaPlayer::SetSpeed(double speed) {
+    calls_.push_back("speed " + std::to_string(speed));
+    if (!std::isfinite(speed) || speed < 0.01 || speed > 100.0) {  // as libmpv
+        return false;
+    }
+    speed_ = speed;
+    return true;
+}
+
+bool FakeMediaPlayer::SetVolume(double volume) {
+    calls_.push_back("volume " + std::to_string(volume));
+    if (std::isnan(volume)) {
+        return false;
+    }
+    volume_ = std::clamp(volume, 0.0, 1.0);
+    return true;
 }
 
 }  // namespace cq::testing

@@ -20,7 +20,7 @@ public:
 
     // Per-URL length in milliseconds; a negative length makes the URL fail to open.
     void SetLengthMs(const std::string& url, std::int64_t lengthMs) { lengths_[url] = lengthMs; }
-    // Moves the position on by ms while playing, up to the length.
+    // Moves the position on by ms of media time while playing, up to the length.
     void Advance(std::int64_t ms);
     // Puts the position at the end, as when the stream ends.
     void FinishEpisode();
@@ -33,11 +33,16 @@ public:
     int State() override;
     std::int64_t PositionMs() override;
     std::int64_t LengthSeconds() override;
+    bool SetSpeed(double speed) override;
+    double Speed() override { return speed_; }
+    bool SetVolume(double volume) override;
+    double Volume() override { return volume_; }
 
     bool IsOpen() const { return open_; }
     const std::string& OpenUrl() const { return url_; }
     std::int64_t RawPositionMs() const { return positionMs_; }
-    // One entry per call: "open <url>", "play <ms>", "pauseResume", "stop", "close".
+    // One entry per call: "open <url>", "play <ms>", "pauseResume", "stop", "close",
+    // "speed <x>", "volume <x>" (numbers as std::to_string writes them).
     const std::vector<std::string>& Calls() const { return calls_; }
     void ClearCalls() { calls_.clear(); }
 
@@ -51,6 +56,8 @@ private:
     std::int64_t positionMs_ = 0;
     int state_ = kStateOther;
     bool pauseNext_ = true;
+    double speed_ = 1.0;
+    double volume_ = 1.0;
 };
 
 }  // namespace cq::testing

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace cq::testing {
 namespace {
 
@@ -58,6 +60,26 @@ TEST(FakeMediaPlayerTest, RefusesWhatTheRealPlayerRefuses) {
         EXPECT_EQ(media.LengthSeconds(), 0);
     }
     EXPECT_TRUE(media.Open("HTTPS://a.test/x.mp3"));
+}
+
+TEST(FakeMediaPlayerTest, SpeedAndVolumeHoldForEveryMediaOpenedAfterwards) {
+    FakeMediaPlayer media;
+    EXPECT_EQ(media.Speed(), 1.0);
+    EXPECT_EQ(media.Volume(), 1.0);
+    EXPECT_TRUE(media.SetSpeed(1.5));
+    EXPECT_TRUE(media.SetVolume(0.25));
+    ASSERT_TRUE(media.Open("http://a.test/x.mp3"));
+    EXPECT_TRUE(media.Close());
+    EXPECT_EQ(media.Speed(), 1.5);
+    EXPECT_EQ(media.Volume(), 0.25);
+    for (double refused : {0.0, -1.0, 1000.0, std::nan("")}) {
+        EXPECT_FALSE(media.SetSpeed(refused)) << refused;
+    }
+    EXPECT_EQ(media.Speed(), 1.5);
+    EXPECT_TRUE(media.SetVolume(3.0));
+    EXPECT_EQ(media.Volume(), 1.0);
+    EXPECT_TRUE(media.SetVolume(-1.0));
+    EXPECT_EQ(media.Volume(), 0.0);
 }
 
 }  // namespace

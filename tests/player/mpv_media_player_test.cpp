@@ -72,6 +72,7 @@ protected:
     void SetUp() override {
         wav_ = MakeWav(kToneSeconds);
         server_.Get("/tone.wav", [this](const httplib::Request&, httplib::Response& res) {
+            ++toneRequests_;
             res.set_content(wav_, "audio/wav");
         });
         server_.Get("/long.wav", [](const httplib::Request&, httplib::Response& res) {
@@ -142,6 +143,7 @@ protected:
     std::mutex stallMutex_;
     std::condition_variable stallCondition_;
     bool released_ = false;
+    std::atomic<int> toneRequests_{0};
     std::unique_ptr<MediaPlayer> player_;
 };
 
@@ -292,6 +294,51 @@ TEST_F(MpvMediaPlayerTest, StreamThatBreaksOffCountsAsEnded) {
     EXPECT_TRUE(player_->Open(Url("/tone.wav")));
     EXPECT_TRUE(player_->Play(-1));
     EXPECT_EQ(player_->State(), MediaPlayer::kStatePlaying);
+}
+
+// Ended is ended: a stream that came whole to its end is not asked for again.
+TEST_F(MpvMediaPlayerTest, ACompleteStreamEndsWithoutBeingAskedForAgain) {
+    ASSERT_TRUE(player_->Open(Url("/tone.wav")));
+    ASSERT_TRUE(player_->Play(-1));
+    ASSERT_TRUE(WaitFor([&] { return player_->State() == MediaPlayer::kStateStopped; }));
+    EXPECT_EQ(player_->PositionMs(), 2000);
+    const int requests = toneRequests_.load();
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(toneRequests_.load(), requests);
+    EXPECT_EQ(player_->PositionMs(), 2000);
+    EXPECT_EQ(player_->State(), MediaPlayer::kStateStopped);
+}
+
+TEST_F(MpvMediaPlayerTest, SpeedAndVolumeHoldForLaterMediaAndPositionsStayInMediaTime) {
+    EXPECT_DOUBLE_EQ(player_->Speed(), 1.0);
+    EXPECT_DOUBLE_EQ(player_->Volume(), 1.0);
+    ASSERT_TRUE(player_->SetSpeed(2.0));
+    ASSERT_TRUE(player_->SetVolume(0.25));
+    ASSERT_TRUE(player_->Open(Url("/tone.wav")));
+    ASSERT_TRUE(player_->Open(Url("/long.wav")));
+    EXPECT_DOUBLE_EQ(player_->Speed(), 2.0);
+    EXPECT_NEAR(player_->Volume(), 0.25, 1e-9);
+    EXPECT_EQ(player_->LengthSeconds(), 8) << "lengths are media time";
+
+    ASSERT_TRUE(player_->Play(-1));
+    ASSERT_TRUE(WaitFor([&] { return player_->PositionMs() > 0; }));
+    const auto start = Clock::now();
+    const std::int64_t from = player_->PositionMs();
+    std::this_thread::sleep_for(1000ms);
+    const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    // Twice the wall-clock time, give or take what a busy machine adds.
+    EXPECT_NEAR(static_cast<double>(player_->PositionMs() - from), 2.0 * wallMs, 400.0);
+
+    for (double refused : {0.0, -1.0, 1000.0, std::nan("")}) {
+        EXPECT_FALSE(player_->SetSpeed(refused)) << refused;
+    }
+    EXPECT_DOUBLE_EQ(player_->Speed(), 2.0);
+    EXPECT_TRUE(player_->SetVolume(1.5));
+    EXPECT_DOUBLE_EQ(player_->Volume(), 1.0);
+    EXPECT_TRUE(player_->SetVolume(-0.5));
+    EXPECT_DOUBLE_EQ(player_->Volume(), 0.0);
+    EXPECT_FALSE(player_->SetVolume(std::nan("")));
+    EXPECT_DOUBLE_EQ(player_->Volume(), 0.0);
 }
 
 // libmpv will not start under a numeric locale other than "C"; the program then

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "loopback_servers.h"
 #include "platform/wininet.h"
 #include "web/fetch_via_wininet.h"
@@ -134,6 +138,46 @@ TEST_F(WinInetTest, NoResponseLeavesTheHeaderBufferOfSpaces) {
     EXPECT_TRUE(body.empty());
     EXPECT_EQ(headers, std::string(5000, ' '));
     EXPECT_EQ(returned, "a=1");
+}
+
+// A server that sends its body one byte at a time, never fast enough to finish and
+// never slow enough to count as stalled, holds a request only as long as its limit.
+TEST_F(WinInetTest, TimeLimitEndsTheWholeExchange) {
+    HttplibServer server;
+    std::atomic<bool> stop{false};
+    server.server().Get("/drip", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("image/png", [&](std::size_t, httplib::DataSink& sink) {
+            for (int i = 0; i < 100 && !stop; ++i) {
+                if (!sink.write("x", 1)) {
+                    return false;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
+            sink.done();
+            return true;
+        });
+    });
+    server.Start();
+
+    Text headers;
+    const auto started = std::chrono::steady_clock::now();
+    const Bytes body = FetchViaWinInet(
+        {.url = server.Url("/drip"), .returnedHeaders = &headers, .timeLimitMs = 1000});
+    const auto took = std::chrono::steady_clock::now() - started;
+    stop = true;
+    EXPECT_TRUE(body.empty()) << "a body cut off is no body";
+    EXPECT_EQ(headers, std::string(5000, ' '));
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    EXPECT_LT(took, std::chrono::milliseconds(4000));
+
+    // Within its limit a server is simply answered.
+    HttplibServer quick;
+    quick.server().Get("/pic", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("\x89PNG", "image/png");
+    });
+    quick.Start();
+    EXPECT_EQ(FetchViaWinInet({.url = quick.Url("/pic"), .timeLimitMs = 1000}),
+              BytesFromText("\x89PNG"));
 }
 
 TEST_F(WinInetTest, RedirectsFollowedUnlessSwitchedOff) {
